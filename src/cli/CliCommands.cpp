@@ -1,0 +1,30 @@
+#include "CliCommands.h"
+
+#include "ConvertCommand.h"
+
+namespace fw::cli {
+
+namespace {
+
+const char kUsage[] =
+    "usage: framewell-cli COMMAND ...\n"
+    "commands:\n"
+    "  convert IN OUT [--dpi N] [--quality Q]   convert an image to the format OUT's extension names\n";
+
+} // namespace
+
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        (args.isEmpty() ? err : out) << kUsage;
+        return args.isEmpty() ? kExitUsage : kExitOk;
+    }
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("convert"))
+        return runConvert(rest, out, err);
+    err << "framewell-cli: unknown command \"" << command << "\"\n" << kUsage;
+    return kExitUsage;
+}
+
+} // namespace fw::cli

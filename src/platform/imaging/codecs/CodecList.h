@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Codec.h"
+
+namespace fw::imaging {
+
+// One factory per format file; CodecRegistry.cpp puts them in its table.
+Codec bmpCodec();
+
+} // namespace fw::imaging
