@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+
 namespace fw::imaging {
 
 namespace {
@@ -121,12 +123,29 @@ void writeImageFile(const QString& path, const QImage& image, ImageFormat format
     } catch (const ImageError& e) {
         failFor(path, e.what());
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const auto* data = reinterpret_cast<const char*>(bytes.data());
+    const auto size = qint64(bytes.size());
+    if (options.durable) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            failFor(path, "cannot create the file: " + file.errorString().toStdString());
+        if (file.write(data, size) != size || !file.commit())
+            failFor(path, "cannot write the file: " + file.errorString().toStdString());
+        return;
+    }
+    // Same temporary-then-rename replacement as QSaveFile, without its flush to the disk.
+    const QString temporary = path + QStringLiteral(".part");
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         failFor(path, "cannot create the file: " + file.errorString().toStdString());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size())
-        || !file.commit())
-        failFor(path, "cannot write the file: " + file.errorString().toStdString());
+    const bool written = file.write(data, size) == size && file.flush();
+    const QString error = file.errorString();
+    file.close();
+    // rename(2) replaces an existing file in one step.
+    if (!written || std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+        QFile::remove(temporary);
+        failFor(path, "cannot write the file: " + (written ? std::string("cannot replace it") : error.toStdString()));
+    }
 }
 
 void writeImageFile(const QString& path, const QImage& image, const WriteOptions& options)

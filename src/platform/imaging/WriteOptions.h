@@ -48,6 +48,10 @@ struct PdfOptions {
 /// except `dpi`, which every format that can record a resolution writes.
 struct WriteOptions {
     Resolution dpi{100, 100};
+    /// Flush the file to the disk before it replaces the old one. Files saved for the user are
+    /// durable; frame files in the working folder, rewritten on every capture and deleted at
+    /// close, skip the flush (they are still replaced atomically).
+    bool durable = true;
     JpegOptions jpeg;
     TiffOptions tiff;
     PngOptions png;

@@ -4,6 +4,8 @@
 #include "support/ExternalTools.h"
 #include "support/TestImages.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using namespace fw::imaging;
@@ -153,4 +155,30 @@ TEST(BmpCodec, SurvivesTruncatedAndCorruptedFiles)
                                                      QStringLiteral("-compress"), QStringLiteral("RLE"),
                                                      QStringLiteral("bmp3:") + rle}).ok());
     checkCorruptInputs(ImageFormat::Bmp, readAll(rle));
+}
+
+TEST(ImageFileWrite, ReplacesFilesWholeInBothDurabilityModesAndKeepsTheOldOneOnFailure)
+{
+    TempDir dir;
+    const QString path = dir.path(QStringLiteral("3.orbek"));
+    for (bool durable : {true, false}) {
+        WriteOptions options;
+        options.durable = durable;
+        writeImageFile(path, makeTestImage(10, 10, 1), ImageFormat::Bmp, options);
+        writeImageFile(path, makeTestImage(12, 6, 2), ImageFormat::Bmp, options);
+        EXPECT_TRUE(samePixels(readImageFile(path).image, makeTestImage(12, 6, 2))) << durable;
+        // A failed write (an image no bitmap can hold) leaves the previous file untouched.
+        EXPECT_THROW(writeImageFile(path, QImage(), ImageFormat::Bmp, options), ImageError);
+        EXPECT_TRUE(samePixels(readImageFile(path).image, makeTestImage(12, 6, 2))) << durable;
+        EXPECT_EQ(QDir(dir.root()).entryList(QDir::Files), QStringList{QStringLiteral("3.orbek")}) << durable;
+    }
+    // A folder that does not exist: a clear error naming the file.
+    try {
+        WriteOptions options;
+        options.durable = false;
+        writeImageFile(dir.path(QStringLiteral("gone/5.orbek")), makeTestImage(4, 4), ImageFormat::Bmp, options);
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("5.orbek: cannot create the file"), std::string::npos) << e.what();
+    }
 }
