@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+/// Lets GoogleTest print Qt strings readably in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os) { *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']'; }
+
 namespace fw::test {
 
 /// A deterministic 24-bit (BGR888) test picture: gradients plus a hashed noise pattern, so
