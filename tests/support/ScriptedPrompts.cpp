@@ -31,6 +31,19 @@ ui::FileChoice ScriptedPrompts::saveFile(QWidget*, const QString& title, const Q
     return fileAnswers.isEmpty() ? ui::FileChoice{} : fileAnswers.dequeue();
 }
 
+ui::FileChoice ScriptedPrompts::saveImage(QWidget*, const QString& title, const QString& proposedPath,
+                                          const QStringList& filters, int selectedFilter, const QImage& preview,
+                                          imaging::WriteOptions& options)
+{
+    shown.append({QStringLiteral("saveImage"), title, filters, proposedPath, selectedFilter});
+    lastSavePreview = preview;
+    if (fileAnswers.isEmpty())
+        return {};
+    if (editSaveOptions)
+        editSaveOptions(options);
+    return fileAnswers.dequeue();
+}
+
 QColor ScriptedPrompts::chooseColor(QWidget*, const QColor&)
 {
     record(QStringLiteral("color"), QString());

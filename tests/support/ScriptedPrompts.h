@@ -6,6 +6,8 @@
 #include <QQueue>
 #include <QString>
 
+#include <functional>
+
 namespace fw::test {
 
 /// Prompts for tests: every text shown is recorded with its kind; questions and dialogs are
@@ -13,7 +15,7 @@ namespace fw::test {
 class ScriptedPrompts : public ui::Prompts {
 public:
     struct Shown {
-        QString kind; ///< "warn", "warnYes", "info", "error", "confirm", "openFile", "saveFile", "color", "folder"
+        QString kind; ///< "warn", "warnYes", "info", "error", "confirm", "openFile", "saveFile", "saveImage", "color", "folder"
         QString text; ///< the message, or the dialog's title
         QStringList filters;
         QString proposed; ///< the proposed path or start folder of a file dialog
@@ -38,7 +40,14 @@ public:
                             int selectedFilter) override;
     ui::FileChoice saveFile(QWidget*, const QString& title, const QString& proposedPath, const QStringList& filters,
                             int selectedFilter) override;
+    ui::FileChoice saveImage(QWidget*, const QString& title, const QString& proposedPath, const QStringList& filters,
+                             int selectedFilter, const QImage& preview, imaging::WriteOptions& options) override;
     QColor chooseColor(QWidget*, const QColor& initial) override;
+
+    /// What the user does with the save dialog's "Options..." button, if anything.
+    std::function<void(imaging::WriteOptions&)> editSaveOptions;
+    /// The preview the last image save dialog showed.
+    QImage lastSavePreview;
     QString chooseFolder(QWidget*, const QString& title, const QString& directory) override;
 
 private:

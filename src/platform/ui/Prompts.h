@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/imaging/WriteOptions.h"
+
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +41,11 @@ public:
                                 const QStringList& filters, int selectedFilter = 0) = 0;
     virtual FileChoice saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
                                 const QStringList& filters, int selectedFilter = 0) = 0;
+    /// A save dialog for images: a preview of `preview` and a button that edits the writer's
+    /// `options` for the selected type.
+    virtual FileChoice saveImage(QWidget* parent, const QString& title, const QString& proposedPath,
+                                 const QStringList& filters, int selectedFilter, const QImage& preview,
+                                 imaging::WriteOptions& options) = 0;
     /// An invalid colour when cancelled.
     virtual QColor chooseColor(QWidget* parent, const QColor& initial) = 0;
     /// An empty text when cancelled.

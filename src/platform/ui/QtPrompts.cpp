@@ -1,5 +1,7 @@
 #include "QtPrompts.h"
 
+#include "platform/widgets/ImageSaveDialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -10,6 +12,13 @@ namespace fw::ui {
 namespace {
 
 QString title() { return QApplication::applicationName(); }
+
+// Messages keep Windows-style "\r\n" line breaks in their text; show them as plain breaks.
+QString shown(const QString& text)
+{
+    QString t = text;
+    return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 FileChoice runFileDialog(QFileDialog& dialog, const QStringList& filters, int selectedFilter)
 {
@@ -23,20 +32,20 @@ FileChoice runFileDialog(QFileDialog& dialog, const QStringList& filters, int se
 
 } // namespace
 
-void QtPrompts::warn(QWidget* parent, const QString& text) { QMessageBox::warning(parent, title(), text); }
+void QtPrompts::warn(QWidget* parent, const QString& text) { QMessageBox::warning(parent, title(), shown(text)); }
 
 void QtPrompts::warnYes(QWidget* parent, const QString& text)
 {
-    QMessageBox::warning(parent, title(), text, QMessageBox::Yes);
+    QMessageBox::warning(parent, title(), shown(text), QMessageBox::Yes);
 }
 
-void QtPrompts::info(QWidget* parent, const QString& text) { QMessageBox::information(parent, title(), text); }
+void QtPrompts::info(QWidget* parent, const QString& text) { QMessageBox::information(parent, title(), shown(text)); }
 
-void QtPrompts::error(QWidget* parent, const QString& text) { QMessageBox::critical(parent, title(), text); }
+void QtPrompts::error(QWidget* parent, const QString& text) { QMessageBox::critical(parent, title(), shown(text)); }
 
 bool QtPrompts::confirm(QWidget* parent, const QString& text)
 {
-    return QMessageBox::question(parent, title(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+    return QMessageBox::question(parent, title(), shown(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }
 
@@ -58,6 +67,18 @@ FileChoice QtPrompts::saveFile(QWidget* parent, const QString& caption, const QS
     // Replacing is asked per file by the caller, not by the dialog.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     return runFileDialog(dialog, filters, selectedFilter);
+}
+
+FileChoice QtPrompts::saveImage(QWidget* parent, const QString& caption, const QString& proposedPath,
+                                const QStringList& filters, int selectedFilter, const QImage& preview,
+                                imaging::WriteOptions& options)
+{
+    widgets::ImageSaveDialog dialog(parent, caption, preview, options);
+    dialog.selectFile(proposedPath);
+    const FileChoice choice = runFileDialog(dialog, filters, selectedFilter);
+    if (choice.accepted())
+        options = dialog.options();
+    return choice;
 }
 
 QColor QtPrompts::chooseColor(QWidget* parent, const QColor& initial)

@@ -16,6 +16,8 @@ public:
                         int selectedFilter) override;
     FileChoice saveFile(QWidget* parent, const QString& title, const QString& proposedPath,
                         const QStringList& filters, int selectedFilter) override;
+    FileChoice saveImage(QWidget* parent, const QString& title, const QString& proposedPath, const QStringList& filters,
+                         int selectedFilter, const QImage& preview, imaging::WriteOptions& options) override;
     QColor chooseColor(QWidget* parent, const QColor& initial) override;
     QString chooseFolder(QWidget* parent, const QString& title, const QString& directory) override;
 };
