@@ -3,6 +3,7 @@
 #include "platform/ui/QtPrompts.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -12,6 +13,12 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("framewell"));
     fw::ui::QtPrompts prompts;
     TForm1 window(fw::app::AppEnvironment::desktop(&prompts));
+    // Centred on the screen at start.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
     window.show();
     return QApplication::exec();
 }
