@@ -43,14 +43,65 @@ QImage FrameStore::loadFrame(int index) const
     }
 }
 
+namespace {
+
+QByteArray compressThumbnail(const QImage& thumb)
+{
+    if (thumb.isNull())
+        return {};
+    WriteOptions options;
+    options.jpeg.quality = 90;
+    options.jpeg.optimizeCoding = false; // speed over the last few bytes
+    try {
+        const ByteBuffer bytes = encodeImage(thumb, ImageFormat::Jpeg, options);
+        return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    } catch (const ImageError&) {
+        return {};
+    }
+}
+
+} // namespace
+
+QImage FrameStore::thumbnailAt(int row) const
+{
+    const QString& key = FrameIds.at(row);
+    if (const QImage* cached = decoded_.object(key))
+        return *cached;
+    const QByteArray& bytes = thumbnails_[std::size_t(row)];
+    if (bytes.isEmpty())
+        return {};
+    QImage image;
+    try {
+        image = readImageData(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())),
+                              QStringLiteral("thumbnail"), ImageFormat::Jpeg)
+                    .image;
+    } catch (const ImageError&) {
+        return {};
+    }
+    decoded_.insert(key, new QImage(image));
+    return image;
+}
+
+qint64 FrameStore::thumbnailBytes() const
+{
+    qint64 total = 0;
+    for (const QByteArray& t : thumbnails_)
+        total += t.size();
+    return total;
+}
+
 QImage FrameStore::makeThumbnail(const QImage& image)
 {
     if (image.isNull())
         return {};
     if (image.width() <= kThumbWidth && image.height() <= kThumbHeight)
-        return image.convertToFormat(QImage::Format_RGB32);
-    return image.convertToFormat(QImage::Format_RGB32)
-        .scaled(kThumbWidth, kThumbHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image.convertToFormat(QImage::Format_BGR888);
+    // Halve first while far larger than the box: the smooth scale then has little left to do.
+    QImage work = image;
+    while (work.width() >= 4 * kThumbWidth && work.height() >= 4 * kThumbHeight)
+        work = work.scaled(work.width() / 2, work.height() / 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return work.scaled(kThumbWidth, kThumbHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_BGR888);
 }
 
 bool FrameStore::AppendFrame(const QImage& picture, const QString& caption, QString* error)
@@ -73,7 +124,7 @@ bool FrameStore::AppendFrame(const QImage& picture, const QString& caption, QStr
     }
     const int row = count();
     beginInsertRows({}, row, row);
-    thumbnails_.push_back(makeThumbnail(picture));
+    thumbnails_.push_back(compressThumbnail(makeThumbnail(picture)));
     FrameIds.append(id);
     FrameCaptions.append(caption);
     endInsertRows();
@@ -91,7 +142,8 @@ bool FrameStore::replaceFrame(int index, const QImage& image, QString* error)
             *error = QString::fromStdString(e.what());
         return false;
     }
-    thumbnails_[std::size_t(index)] = makeThumbnail(image);
+    thumbnails_[std::size_t(index)] = compressThumbnail(makeThumbnail(image));
+    decoded_.remove(FrameIds.at(index));
     const QModelIndex changed = this->index(index);
     emit dataChanged(changed, changed, {Qt::DecorationRole});
     return true;
@@ -105,6 +157,7 @@ void FrameStore::removeAt(int index)
         QFile::remove(frameFile(index));
     beginRemoveRows({}, index, index);
     thumbnails_.erase(thumbnails_.begin() + index);
+    decoded_.remove(FrameIds.at(index));
     FrameIds.removeAt(index);
     FrameCaptions.removeAt(index);
     endRemoveRows();
@@ -117,6 +170,7 @@ void FrameStore::removeAll()
             QFile::remove(frameFile(i));
     beginResetModel();
     thumbnails_.clear();
+    decoded_.clear();
     FrameIds.clear();
     FrameCaptions.clear();
     endResetModel();
@@ -140,7 +194,7 @@ QVariant FrameStore::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return FrameCaptions.at(index.row());
     case Qt::DecorationRole:
-        return thumbnails_[std::size_t(index.row())];
+        return thumbnailAt(index.row());
     default:
         return {};
     }

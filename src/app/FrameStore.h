@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QCache>
 #include <QImage>
 #include <QStringList>
 
@@ -13,7 +14,9 @@ namespace fw::app {
 /// the parallel lists `FrameIds` and `FrameCaptions`. Only thumbnails stay in memory.
 ///
 /// As a list model, row i is strip index i: DisplayRole is the caption, DecorationRole the
-/// thumbnail (a QImage of at most 200 x 120). Lives on the user-interface thread.
+/// thumbnail (a QImage of at most 200 x 120). Thumbnails are kept JPEG-compressed (about
+/// 6 KB each instead of 96 KB) and decoded on demand through a small cache, so thousands of
+/// frames cost little memory. Lives on the user-interface thread.
 class FrameStore : public QAbstractListModel {
     Q_OBJECT
 
@@ -62,9 +65,15 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
+    /// Bytes held for all thumbnails (for the benchmark of memory per frame).
+    qint64 thumbnailBytes() const;
+
 private:
+    QImage thumbnailAt(int row) const;
+
     QString workDir_;
-    std::vector<QImage> thumbnails_;
+    std::vector<QByteArray> thumbnails_; ///< compressed, parallel to FrameIds
+    mutable QCache<QString, QImage> decoded_{64};
 };
 
 } // namespace fw::app
