@@ -220,6 +220,9 @@ void readScanline(TIFF* tif, void* buffer, std::uint32_t row)
         fail("cannot decode the TIFF image data");
 }
 
+/// A 16-bit sample scaled to 8 bits with rounding.
+int to8(unsigned v) { return int((v * 255u + 32767u) / 65535u); }
+
 /// Palette, greyscale or bilevel with 1, 2, 4, 8 or 16 bits: one index per pixel.
 QImage readIndexed(TIFF* tif, const Layout& l)
 {
@@ -237,7 +240,7 @@ QImage readIndexed(TIFF* tif, const Layout& l)
             if (eightBit)
                 palette.append(qRgb(red[i], green[i], blue[i]));
             else
-                palette.append(qRgb(red[i] >> 8, green[i] >> 8, blue[i] >> 8));
+                palette.append(qRgb(to8(red[i]), to8(green[i]), to8(blue[i])));
         }
     } else {
         palette = greyPalette(l.bits == 16 ? 256 : 1 << l.bits);
@@ -319,12 +322,17 @@ QImage readGeneric(TIFF* tif, const Layout& l)
         throw ImageError(message[0] ? message : "unsupported TIFF image layout");
     img.req_orientation = ORIENTATION_TOPLEFT;
     const bool hasAlpha = img.alpha != 0;
+    // The conversion premultiplies unassociated alpha for colour images only; greyscale with
+    // alpha comes out as stored.
+    const bool straightAlpha = img.alpha == EXTRASAMPLE_UNASSALPHA
+                               && (l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE);
     const int ok = TIFFRGBAImageGet(&img, reinterpret_cast<std::uint32_t*>(raster.bits()), l.width, l.height);
     TIFFRGBAImageEnd(&img);
     if (!ok)
         fail("cannot decode the TIFF image data");
     if (hasAlpha) {
-        // Unassociated alpha is premultiplied by the conversion; associated alpha already was.
+        if (straightAlpha)
+            raster.reinterpretAsFormat(QImage::Format_RGBA8888);
         return raster.convertToFormat(QImage::Format_ARGB32);
     }
     raster.reinterpretAsFormat(QImage::Format_RGBX8888);
