@@ -102,8 +102,8 @@ bool decodePng(ReadContext& ctx)
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;
-    int depth = 0, colourType = 0, interlace = 0;
-    png_get_IHDR(png, info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    int depth = 0, colourType = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
     // Refuse a forged size before libpng or we allocate anything for the pixels.
     checkDimensions(width, height);
 
@@ -194,9 +194,9 @@ bool decodePng(ReadContext& ctx)
     ctx.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         ctx.rows[y] = ctx.out.image.scanLine(int(y));
-    // Interlaced files fill the rows in passes, so start from a defined state.
-    if (interlace != PNG_INTERLACE_NONE)
-        ctx.out.image.fill(0);
+    // Interlaced files fill the rows in passes; after the last pass every pixel is set, and a
+    // file that ends earlier is an error, so the rows need no clearing beforehand (clearing
+    // would touch every page of a large forged image before its data runs out).
     png_read_image(png, ctx.rows.data());
     // The chunks after the image data are not needed: a file whose pixels are complete reads
     // even when its end is missing.
