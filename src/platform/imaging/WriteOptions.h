@@ -5,7 +5,7 @@
 namespace fw::imaging {
 
 struct JpegOptions {
-    int quality = 90;          ///< 1..100
+    int quality = 90;          ///< 1..100; from 90 up the colour is not subsampled (4:4:4)
     bool progressive = false;
     bool optimizeCoding = true; ///< optimal Huffman tables: smaller files, slightly slower
 };

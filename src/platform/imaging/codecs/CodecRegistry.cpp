@@ -13,7 +13,10 @@ namespace {
 // Sniffing order matters only where signatures overlap: formats with long, exact signatures
 // come first and the weakly recognised ones (TGA has no signature, WBMP only two zero bytes) last.
 const Codec kCodecs[] = {
+    pngCodec(),
+    jpegCodec(),
     bmpCodec(),
+    tiffCodec(),
 };
 
 } // namespace
