@@ -1,0 +1,228 @@
+#include "Colour.h"
+
+#include "../ImageLimits.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace fw::imaging {
+
+namespace {
+
+using Lut = std::array<std::uint8_t, 256>;
+
+QImage asBgrCopy(const QImage& image)
+{
+    return image.format() == QImage::Format_BGR888 ? image.copy() : image.convertToFormat(QImage::Format_BGR888);
+}
+
+/// Applies one lookup table per channel (index 0 blue, 1 green, 2 red).
+QImage applyLuts(const QImage& source, const std::array<Lut, 3>& luts)
+{
+    QImage img = asBgrCopy(source);
+    const int bytes = img.width() * 3;
+    for (int y = 0; y < img.height(); ++y) {
+        std::uint8_t* p = img.scanLine(y);
+        for (int x = 0; x < bytes; x += 3) {
+            p[x] = luts[0][p[x]];
+            p[x + 1] = luts[1][p[x + 1]];
+            p[x + 2] = luts[2][p[x + 2]];
+        }
+    }
+    return img;
+}
+
+std::array<std::array<std::uint64_t, 256>, 3> histograms(const QImage& img)
+{
+    std::array<std::array<std::uint64_t, 256>, 3> h{};
+    const int bytes = img.width() * 3;
+    for (int y = 0; y < img.height(); ++y) {
+        const std::uint8_t* p = img.constScanLine(y);
+        for (int x = 0; x < bytes; x += 3) {
+            ++h[0][p[x]];
+            ++h[1][p[x + 1]];
+            ++h[2][p[x + 2]];
+        }
+    }
+    return h;
+}
+
+inline std::uint8_t clamp255(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
+inline std::uint8_t clamp255(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
+
+/// Runs `shift` on each pixel in floating point RGB 0..1. Colours repeat heavily in video
+/// frames, so a small direct-mapped cache of recent results saves most of the conversions.
+template <typename Shift>
+QImage perPixel(const QImage& source, Shift shift)
+{
+    QImage img = asBgrCopy(source);
+    constexpr std::uint32_t kSlots = 1 << 14;
+    std::vector<std::uint32_t> keys(kSlots, 0xffffffffu);
+    std::vector<std::uint32_t> values(kSlots);
+    const int bytes = img.width() * 3;
+    for (int y = 0; y < img.height(); ++y) {
+        std::uint8_t* p = img.scanLine(y);
+        for (int x = 0; x < bytes; x += 3) {
+            const std::uint32_t key = std::uint32_t(p[x]) | std::uint32_t(p[x + 1]) << 8 | std::uint32_t(p[x + 2]) << 16;
+            const std::uint32_t slot = (key * 2654435761u) >> 18;
+            if (keys[slot] != key) {
+                double r = p[x + 2] / 255.0, g = p[x + 1] / 255.0, b = p[x] / 255.0;
+                shift(r, g, b);
+                keys[slot] = key;
+                values[slot] = std::uint32_t(clamp255(b * 255)) | std::uint32_t(clamp255(g * 255)) << 8
+                               | std::uint32_t(clamp255(r * 255)) << 16;
+            }
+            const std::uint32_t v = values[slot];
+            p[x] = std::uint8_t(v);
+            p[x + 1] = std::uint8_t(v >> 8);
+            p[x + 2] = std::uint8_t(v >> 16);
+        }
+    }
+    return img;
+}
+
+double wrapHue(double h)
+{
+    h = std::fmod(h, 360.0);
+    return h < 0 ? h + 360 : h;
+}
+
+void rgbToHsv(double r, double g, double b, double& h, double& s, double& v)
+{
+    const double max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
+    v = max;
+    s = max > 0 ? d / max : 0;
+    if (d == 0)
+        h = 0;
+    else if (max == r)
+        h = 60 * std::fmod((g - b) / d + 6, 6.0);
+    else if (max == g)
+        h = 60 * ((b - r) / d + 2);
+    else
+        h = 60 * ((r - g) / d + 4);
+}
+
+/// Chroma and hue to RGB with the lightness offset m added (shared by HSV and HSL).
+void fromChroma(double h, double chroma, double m, double& r, double& g, double& b)
+{
+    const double hp = h / 60;
+    const double x = chroma * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
+    double r1 = 0, g1 = 0, b1 = 0;
+    switch (int(hp) % 6) {
+    case 0: r1 = chroma; g1 = x; break;
+    case 1: r1 = x; g1 = chroma; break;
+    case 2: g1 = chroma; b1 = x; break;
+    case 3: g1 = x; b1 = chroma; break;
+    case 4: r1 = x; b1 = chroma; break;
+    default: r1 = chroma; b1 = x; break;
+    }
+    r = r1 + m;
+    g = g1 + m;
+    b = b1 + m;
+}
+
+} // namespace
+
+QImage equalize(const QImage& source)
+{
+    const QImage img = asBgrCopy(source);
+    const auto hist = histograms(img);
+    const std::uint64_t total = std::uint64_t(img.width()) * std::uint64_t(img.height());
+    std::array<Lut, 3> luts{};
+    for (int ch = 0; ch < 3; ++ch) {
+        std::uint64_t cdfMin = 0;
+        for (int v = 0; v < 256; ++v)
+            if (hist[std::size_t(ch)][std::size_t(v)]) {
+                cdfMin = hist[std::size_t(ch)][std::size_t(v)];
+                break;
+            }
+        std::uint64_t cdf = 0;
+        for (int v = 0; v < 256; ++v) {
+            cdf += hist[std::size_t(ch)][std::size_t(v)];
+            // A single-level channel has nothing to spread: it stays as it is.
+            luts[std::size_t(ch)][std::size_t(v)] =
+                total == cdfMin ? std::uint8_t(v)
+                                : clamp255(double(cdf > cdfMin ? cdf - cdfMin : 0) * 255.0 / double(total - cdfMin));
+        }
+    }
+    return applyLuts(img, luts);
+}
+
+QImage negative(const QImage& source)
+{
+    Lut lut{};
+    for (int v = 0; v < 256; ++v)
+        lut[std::size_t(v)] = std::uint8_t(255 - v);
+    return applyLuts(source, {lut, lut, lut});
+}
+
+QImage contrast(const QImage& source, int amount)
+{
+    const QImage img = asBgrCopy(source);
+    amount = std::clamp(amount, -100, 100);
+    if (amount == 0)
+        return img;
+    const auto hist = histograms(img);
+    const double total = double(img.width()) * img.height();
+    const double f = amount <= 0 ? (100.0 + amount) / 100.0 : (amount == 100 ? 256.0 : 100.0 / (100.0 - amount));
+    std::array<Lut, 3> luts{};
+    for (int ch = 0; ch < 3; ++ch) {
+        double sum = 0;
+        for (int v = 0; v < 256; ++v)
+            sum += double(v) * double(hist[std::size_t(ch)][std::size_t(v)]);
+        const double mean = sum / total;
+        for (int v = 0; v < 256; ++v)
+            luts[std::size_t(ch)][std::size_t(v)] = clamp255(mean + (v - mean) * f);
+    }
+    return applyLuts(img, luts);
+}
+
+QImage addToChannels(const QImage& source, int red, int green, int blue)
+{
+    std::array<Lut, 3> luts{};
+    const int add[3] = {blue, green, red};
+    for (int ch = 0; ch < 3; ++ch)
+        for (int v = 0; v < 256; ++v)
+            luts[std::size_t(ch)][std::size_t(v)] = clamp255(v + add[ch]);
+    return applyLuts(source, luts);
+}
+
+QImage hsvShift(const QImage& source, int hue, int saturation, int value)
+{
+    if (hue % 360 == 0 && saturation == 0 && value == 0)
+        return asBgrCopy(source);
+    const double ds = saturation / 100.0, dv = value / 100.0;
+    return perPixel(source, [&](double& r, double& g, double& b) {
+        double h, s, v;
+        rgbToHsv(r, g, b, h, s, v);
+        h = wrapHue(h + hue);
+        s = std::clamp(s + ds, 0.0, 1.0);
+        v = std::clamp(v + dv, 0.0, 1.0);
+        const double chroma = v * s;
+        fromChroma(h, chroma, v - chroma, r, g, b);
+    });
+}
+
+QImage hslShift(const QImage& source, int hue, int saturation, int luminosity)
+{
+    if (hue % 360 == 0 && saturation == 0 && luminosity == 0)
+        return asBgrCopy(source);
+    const double ds = saturation / 100.0, dl = luminosity / 100.0;
+    return perPixel(source, [&](double& r, double& g, double& b) {
+        const double max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
+        double l = (max + min) / 2;
+        double s = d == 0 ? 0 : d / (1 - std::fabs(2 * l - 1));
+        double h, sv, vv;
+        rgbToHsv(r, g, b, h, sv, vv); // same hue as HSL
+        h = wrapHue(h + hue);
+        s = std::clamp(s + ds, 0.0, 1.0);
+        l = std::clamp(l + dl, 0.0, 1.0);
+        const double chroma = (1 - std::fabs(2 * l - 1)) * s;
+        fromChroma(h, chroma, l - chroma / 2, r, g, b);
+    });
+}
+
+} // namespace fw::imaging
