@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 
 #include "ConvertCommand.h"
+#include "EditCommand.h"
 
 namespace fw::cli {
 
@@ -9,7 +10,8 @@ namespace {
 const char kUsage[] =
     "usage: framewell-cli COMMAND ...\n"
     "commands:\n"
-    "  convert IN OUT [--dpi N] [--quality Q]   convert an image to the format OUT's extension names\n";
+    "  convert IN OUT [--dpi N] [--quality Q]   convert an image to the format OUT's extension names\n"
+    "  edit IN OUT OPERATION [--dpi N]          apply one editing operation (see 'edit --help')\n";
 
 } // namespace
 
@@ -23,6 +25,8 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("convert"))
         return runConvert(rest, out, err);
+    if (command == QLatin1String("edit"))
+        return runEdit(rest, out, err);
     err << "framewell-cli: unknown command \"" << command << "\"\n" << kUsage;
     return kExitUsage;
 }
