@@ -71,7 +71,8 @@ TEST(TForm1, StartsWithItsCaptionPagesWorkingFolderAndSetting)
     EXPECT_EQ(w.WorkDir(), QDir(f.home.path(QStringLiteral("Documents"))).absolutePath() + QStringLiteral("/orbek/"));
     EXPECT_TRUE(QFileInfo(w.WorkDir()).isDir());
     EXPECT_EQ(w.Resolution, 100);
-    EXPECT_EQ(w.minimumSize(), QSize(800, 500));
+    w.resize(600, 400);
+    EXPECT_EQ(w.size(), QSize(800, 500)); // snaps back to the smallest size
     EXPECT_TRUE(f.prompts.shown.isEmpty());
     EXPECT_EQ(w.btRemove->toolTip(), QStringLiteral("Removes the selected image"));
     EXPECT_EQ(w.btSave->toolTip(), QStringLiteral("Saves an images to disk"));
@@ -142,6 +143,30 @@ TEST(TForm1, RemoveAllKeepsTheCounterAndTheLastRemovalBlanksTheEditor)
     EXPECT_EQ(w.ImageEnMView1->toolTip(), QString());
     EXPECT_EQ(w.frames().EditIndex, -1);
     EXPECT_EQ(w.ImageEnMView1->selectedIndex(), -1);
+}
+
+TEST(TForm1, SelectingAThumbnailOnTheEditorPageSetsTheEditIndex)
+{
+    MainWindowFixture f;
+    TForm1& w = *f.window;
+    f.capture(3);
+    QSignalSpy edits(&w, &TForm1::editFrameChanged);
+    w.PageControl2->setCurrentWidget(w.TabSheet4);
+    w.ImageEnMView1->show();
+    const QRect second = w.ImageEnMView1->visualRect(w.ImageEnMView1->model()->index(1, 0));
+    QTest::mouseClick(w.ImageEnMView1->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(w.frames().EditIndex, 1);
+    ASSERT_FALSE(edits.isEmpty());
+    EXPECT_EQ(edits.last().first().toInt(), 1);
+    // A new capture sets EditIndex to the first frame, not the new one.
+    f.capture(1);
+    EXPECT_EQ(w.frames().EditIndex, 0);
+    // On the GIF animator page a selection leaves EditIndex alone.
+    w.PageControl2->setCurrentWidget(w.TabSheet2);
+    const QRect third = w.ImageEnMView1->visualRect(w.ImageEnMView1->model()->index(2, 0));
+    QTest::mouseClick(w.ImageEnMView1->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(w.ImageEnMView1->selectedIndex(), 2);
+    EXPECT_EQ(w.frames().EditIndex, 0);
 }
 
 TEST(TForm1, CommandStateFollowsTheStrip)
