@@ -6,5 +6,12 @@ namespace fw::imaging {
 
 // One factory per format file; CodecRegistry.cpp puts them in its table.
 Codec bmpCodec();
+Codec jpeg2000Codec();  // Jp2
+Codec j2kCodec();       // J2k, shares the JPEG 2000 functions
+Codec rawCodec();
+Codec psCodec();
+Codec pdfCodec();
+Codec wmfCodec();
+Codec emfCodec();
 
 } // namespace fw::imaging

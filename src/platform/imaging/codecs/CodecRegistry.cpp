@@ -14,6 +14,13 @@ namespace {
 // come first and the weakly recognised ones (TGA has no signature, WBMP only two zero bytes) last.
 const Codec kCodecs[] = {
     bmpCodec(),
+    jpeg2000Codec(),
+    j2kCodec(),
+    wmfCodec(),
+    emfCodec(),
+    psCodec(),
+    pdfCodec(),
+    rawCodec(),
 };
 
 } // namespace
