@@ -20,6 +20,8 @@ const Codec kCodecs[] = {
     emfCodec(),
     psCodec(),
     pdfCodec(),
+    // Camera RAW accepts TIFF headers (most RAW files are TIFF containers): keep it after TIFF,
+    // so only a RAW extension selects it for such content.
     rawCodec(),
 };
 
