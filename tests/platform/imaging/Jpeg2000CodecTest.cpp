@@ -189,6 +189,32 @@ TEST(Jpeg2000Codec, ReadsWhatImageMagickWrites)
     }
 }
 
+TEST(Jpeg2000Codec, UpsamplesSubsampledChroma)
+{
+    // FFmpeg's encoder writes 4:2:0 YCbCr components labelled sYCC.
+    TempDir dir;
+    const QString source = dir.path(QStringLiteral("source.png"));
+    QImage smooth(46, 30, QImage::Format_BGR888);
+    for (int y = 0; y < smooth.height(); ++y)
+        for (int x = 0; x < smooth.width(); ++x)
+            smooth.setPixel(x, y, qRgb(x * 5, 200 - y * 6, 60 + (x + y) * 2));
+    ASSERT_TRUE(smooth.save(source));
+    for (const char* name : {"sub.jp2", "sub.j2k"}) {
+        const QString out = dir.path(QLatin1String(name));
+        const ToolResult t = runTool(QStringLiteral("ffmpeg"), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                                                                 QStringLiteral("-i"), source, QStringLiteral("-c:v"), QStringLiteral("jpeg2000"),
+                                                                 QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-pred"),
+                                                                 QStringLiteral("1"), out});
+        ASSERT_TRUE(t.ok()) << t.err.toStdString();
+        const LoadedImage mine = readImageFile(out);
+        ASSERT_EQ(mine.image.size(), smooth.size()) << name;
+        const double quality = psnr(mine.image, smooth);
+        // FFmpeg stores studio-range values under the full-range sYCC label, which costs a few
+        // levels of contrast (measured 30.9 dB); misplaced chroma would cost far more.
+        EXPECT_GT(quality, 29.0) << name;
+    }
+}
+
 TEST(Jpeg2000Codec, ForgedImageSizesAreRefusedBeforeDecoding)
 {
     for (const Variant& v : kVariants) {
