@@ -222,5 +222,13 @@ TEST(RawCodec, ForgedSizesAreRefused)
 
 TEST(RawCodec, SurvivesTruncatedAndCorruptedFiles)
 {
+    // Missing pixel data is an error, not a picture half made up.
+    const QByteArray dng = makeDng(32, 24);
+    try {
+        decode(dng.left(dng.size() - 600), QStringLiteral("cut.dng"));
+        ADD_FAILURE() << "accepted a truncated file";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("cut.dng: camera RAW: "), std::string::npos) << e.what();
+    }
     checkCorruptInputs(ImageFormat::Raw, makeDng(16, 12), 200);
 }

@@ -37,7 +37,12 @@ bool sniffRaw(ByteView head)
            || startsWith(head, "FOVb"sv);                                        // Sigma X3F
 }
 
-void ignoreDataError(void*, const char*, const int) {}
+/// LibRaw reports damaged or missing pixel data through this callback and carries on with
+/// whatever it read; remember it so that such a file is refused instead of shown half made up.
+void noteDataError(void* context, const char*, const int)
+{
+    *static_cast<bool*>(context) = true;
+}
 
 std::string rawError(int code) { return std::string("cannot decode the camera RAW file: ") + libraw_strerror(code); }
 
@@ -52,7 +57,8 @@ LoadedImage readRaw(ByteView data)
     } catch (const std::bad_alloc&) {
         throw ImageError("out of memory");
     }
-    raw->set_dataerror_handler(ignoreDataError, nullptr);
+    bool dataError = false;
+    raw->set_dataerror_handler(noteDataError, &dataError);
     raw->imgdata.params.max_raw_memory_mb = 1024;
     int rc = raw->open_buffer(const_cast<std::uint8_t*>(data.data()), data.size());
     if (rc != LIBRAW_SUCCESS)
@@ -68,6 +74,8 @@ LoadedImage readRaw(ByteView data)
     params.no_auto_bright = 0;
     if ((rc = raw->unpack()) != LIBRAW_SUCCESS || (rc = raw->dcraw_process()) != LIBRAW_SUCCESS)
         throw ImageError(rawError(rc));
+    if (dataError)
+        throw ImageError("truncated or corrupt camera RAW data");
 
     libraw_processed_image_t* processed = raw->dcraw_make_mem_image(&rc);
     if (!processed)
