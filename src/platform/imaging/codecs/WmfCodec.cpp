@@ -38,6 +38,42 @@ bool sniffWmf(ByteView head)
     return (type == 1 || type == 2) && words == 9 && (version == 0x100 || version == 0x300);
 }
 
+/// Checks the record structure before libwmf sees it: libwmf allocates its record buffer from
+/// the header's largest-record field and trusts record sizes, so forged values there would
+/// drive huge allocations or reads past the end.
+void validateRecords(ByteView data)
+{
+    ByteReader r(data, "metafile");
+    if (r.u32le() == 0x9AC6CDD7u)
+        r.seek(22); // placeable header
+    else
+        r.seek(0);
+    const std::size_t start = r.pos();
+    const std::uint16_t type = r.u16le(), headerWords = r.u16le();
+    r.skip(2);                                 // version
+    r.skip(4);                                 // file size in words: often wrong, not used
+    r.skip(2);                                 // number of objects
+    const std::uint32_t maxRecordWords = r.u32le();
+    if ((type != 1 && type != 2) || headerWords != 9)
+        throw ImageError("invalid metafile header");
+    if (maxRecordWords < 3 || maxRecordWords > (data.size() - start) / 2)
+        throw ImageError("invalid largest record size in the metafile header");
+    r.seek(start + 18);
+    while (r.remaining() >= 6) {
+        const std::size_t at = r.pos();
+        const std::uint32_t words = r.u32le();
+        const std::uint16_t function = r.u16le();
+        if (words < 3 || words > maxRecordWords)
+            throw ImageError("invalid metafile record size");
+        if (std::uint64_t(words) * 2 > data.size() - at)
+            throw ImageError("truncated metafile");
+        if (function == 0)
+            return;
+        r.seek(at + std::size_t(words) * 2);
+    }
+    throw ImageError("truncated metafile");
+}
+
 const char* wmfErrorText(wmf_error_t err)
 {
     switch (err) {
@@ -75,6 +111,7 @@ LoadedImage readWmf(ByteView data)
 {
     if (data.size() < 18)
         throw ImageError("truncated metafile");
+    validateRecords(data);
     WmfSession s;
     wmfAPI_Options options{};
     options.function = wmf_gd_function;
