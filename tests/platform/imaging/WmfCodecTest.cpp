@@ -97,16 +97,34 @@ TEST(WmfCodec, RendersAStandardMetafile)
 
 TEST(WmfCodec, RefusesForgedSizesAndDamagedFiles)
 {
-    QByteArray huge = placeableWmf();
-    huge[10] = char(0xff); // right = 0x7fff units ...
-    huge[11] = char(0x7f);
-    huge[14] = 1;          // ... at one unit per inch
-    huge[15] = 0;
+    struct Case {
+        int offset; // in the placeable file
+        QByteArray value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {10, le16(0x7fff) + le16(100) + le16(1), "exceeds the supported maximum"}, // 32767 inches wide
+        {22 + 12, le32(0x7fffffff), "invalid largest record size"},               // the renderer allocates this
+        {22 + 18, le32(0x40000), "invalid metafile record size"},                  // first record
+        {22 + 2, le16(7), "invalid metafile header"},
+    };
+    for (const Case& c : cases) {
+        QByteArray bad = placeableWmf();
+        bad.replace(c.offset, c.value.size(), c.value);
+        try {
+            decode(bad, QStringLiteral("forged.wmf"));
+            ADD_FAILURE() << "accepted a forged value at " << c.offset;
+        } catch (const ImageError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find("forged.wmf"), std::string::npos) << message;
+            EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+        }
+    }
     try {
-        decode(huge, QStringLiteral("huge.wmf"));
-        ADD_FAILURE() << "accepted a 32767 inch wide picture";
+        decode(placeableWmf().chopped(10), QStringLiteral("cut.wmf"));
+        ADD_FAILURE() << "accepted a truncated file";
     } catch (const ImageError& e) {
-        EXPECT_NE(std::string(e.what()).find("huge.wmf"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("truncated metafile"), std::string::npos) << e.what();
     }
     checkCorruptInputs(ImageFormat::Wmf, placeableWmf(), 300);
     EXPECT_FALSE(canWrite(ImageFormat::Wmf));
