@@ -9,5 +9,12 @@ Codec bmpCodec();
 Codec jpegCodec();
 Codec pngCodec();
 Codec tiffCodec();
+Codec jpeg2000Codec();  // Jp2
+Codec j2kCodec();       // J2k, shares the JPEG 2000 functions
+Codec rawCodec();
+Codec psCodec();
+Codec pdfCodec();
+Codec wmfCodec();
+Codec emfCodec();
 
 } // namespace fw::imaging

@@ -17,6 +17,15 @@ const Codec kCodecs[] = {
     jpegCodec(),
     bmpCodec(),
     tiffCodec(),
+    jpeg2000Codec(),
+    j2kCodec(),
+    wmfCodec(),
+    emfCodec(),
+    psCodec(),
+    pdfCodec(),
+    // Camera RAW accepts TIFF headers (most RAW files are TIFF containers): keep it after TIFF,
+    // so only a RAW extension selects it for such content.
+    rawCodec(),
 };
 
 } // namespace

@@ -1,0 +1,153 @@
+// PostScript output: one page holding the whole image at the chosen resolution, a Level 2
+// image dictionary reading Flate-compressed, ASCII85-encoded samples from the file itself.
+// Write only.
+
+#include "CodecList.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <string>
+
+namespace fw::imaging {
+
+namespace {
+
+constexpr std::string_view kExtensions[] = {"ps"};
+
+bool isGreyRamp(const QImage& image)
+{
+    if (image.format() == QImage::Format_Grayscale8)
+        return true;
+    if (image.format() != QImage::Format_Indexed8)
+        return false;
+    const QList<QRgb> table = image.colorTable();
+    for (qsizetype i = 0; i < table.size(); ++i)
+        if (table[i] != qRgb(int(i), int(i), int(i)))
+            return false;
+    return true;
+}
+
+/// Rows of 8-bit samples, 1 (grey) or 3 (RGB) per pixel, unpadded.
+ByteBuffer samples(const QImage& source, bool grey)
+{
+    const QImage image = grey ? source : source.convertToFormat(QImage::Format_RGB888);
+    if (image.isNull())
+        throw ImageError("out of memory");
+    const std::size_t rowBytes = std::size_t(image.width()) * (grey ? 1 : 3);
+    ByteBuffer out(rowBytes * std::size_t(image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(out.data() + rowBytes * std::size_t(y), image.constScanLine(y), rowBytes);
+    return out;
+}
+
+ByteBuffer deflate(const ByteBuffer& in)
+{
+    uLongf size = compressBound(uLong(in.size()));
+    ByteBuffer out(size);
+    if (compress2(out.data(), &size, in.data(), uLong(in.size()), 6) != Z_OK)
+        throw ImageError("cannot compress the image data");
+    out.resize(size);
+    return out;
+}
+
+/// ASCII85 with lines of at most 75 characters, ending with the "~>" end marker.
+void appendAscii85(const ByteBuffer& in, std::string& out)
+{
+    int column = 0;
+    auto put = [&](char c) {
+        out += c;
+        if (++column == 75) {
+            out += '\n';
+            column = 0;
+        }
+    };
+    for (std::size_t i = 0; i < in.size(); i += 4) {
+        const std::size_t n = std::min<std::size_t>(4, in.size() - i);
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 4; ++k)
+            v = v << 8 | (k < n ? in[i + k] : 0);
+        if (n == 4 && v == 0) {
+            put('z');
+            continue;
+        }
+        char group[5];
+        for (int k = 4; k >= 0; --k) {
+            group[k] = char('!' + v % 85);
+            v /= 85;
+        }
+        for (std::size_t k = 0; k < n + 1; ++k)
+            put(group[k]);
+    }
+    out += "~>\n";
+}
+
+std::string points(double v)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.4f", v);
+    std::string s(buffer);
+    while (s.back() == '0')
+        s.pop_back();
+    if (s.back() == '.')
+        s.pop_back();
+    return s;
+}
+
+void writePs(const QImage& image, const WriteOptions& options, ImageFormat, ByteBuffer& out)
+{
+    if (image.isNull())
+        throw ImageError("no image to write");
+    const Resolution dpi = options.dpi.known() ? options.dpi : Resolution{72, 72};
+    const int w = image.width(), h = image.height();
+    const double pw = w * 72.0 / dpi.x, ph = h * 72.0 / dpi.y;
+    const std::string W = points(pw), H = points(ph);
+    const std::string bbox = "0 0 " + std::to_string(long(std::ceil(pw))) + " " + std::to_string(long(std::ceil(ph)));
+    const bool grey = isGreyRamp(image);
+
+    std::string ps;
+    ps += "%!PS-Adobe-3.0\n";
+    ps += "%%Creator: Framewell\n";
+    ps += "%%BoundingBox: " + bbox + "\n";
+    ps += "%%HiResBoundingBox: 0 0 " + W + " " + H + "\n";
+    ps += "%%LanguageLevel: 2\n";
+    ps += "%%DocumentData: Clean7Bit\n";
+    ps += "%%Pages: 1\n";
+    ps += "%%EndComments\n";
+    ps += "%%Page: 1 1\n";
+    ps += "%%PageBoundingBox: " + bbox + "\n";
+    ps += "%%BeginPageSetup\n";
+    ps += "<< /PageSize [" + W + " " + H + "] >> setpagedevice\n";
+    ps += "%%EndPageSetup\n";
+    ps += "gsave\n";
+    ps += W + " " + H + " scale\n";
+    ps += grey ? "/DeviceGray setcolorspace\n" : "/DeviceRGB setcolorspace\n";
+    // The procedure runs `image` and then drains the ASCII85 filter up to its "~>" marker,
+    // so the interpreter resumes after the data whatever the filters read ahead.
+    ps += "{\n";
+    ps += "/FwData currentfile /ASCII85Decode filter def\n";
+    ps += "<< /ImageType 1 /Width " + std::to_string(w) + " /Height " + std::to_string(h)
+          + " /BitsPerComponent 8 /Decode [" + (grey ? "0 1" : "0 1 0 1 0 1") + "]\n";
+    ps += "   /ImageMatrix [" + std::to_string(w) + " 0 0 -" + std::to_string(h) + " 0 " + std::to_string(h) + "]\n";
+    ps += "   /DataSource FwData /FlateDecode filter >> image\n";
+    ps += "FwData flushfile\n";
+    ps += "} exec\n";
+    appendAscii85(deflate(samples(image, grey)), ps);
+    ps += "grestore\n";
+    ps += "showpage\n";
+    ps += "%%Trailer\n";
+    ps += "%%EOF\n";
+    out.assign(ps.begin(), ps.end());
+}
+
+} // namespace
+
+Codec psCodec()
+{
+    return Codec{ImageFormat::Ps, "PostScript", kExtensions, nullptr, nullptr, writePs};
+}
+
+} // namespace fw::imaging
