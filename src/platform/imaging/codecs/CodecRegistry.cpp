@@ -14,6 +14,9 @@ namespace {
 // come first and the weakly recognised ones (TGA has no signature, WBMP only two zero bytes) last.
 const Codec kCodecs[] = {
     bmpCodec(),
+    gifCodec(),
+    pnmCodec(),
+    wbmpCodec(),
 };
 
 } // namespace
