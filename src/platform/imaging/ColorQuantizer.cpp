@@ -221,6 +221,18 @@ public:
         return index;
     }
 
+    /// Nearest entry to the centre of the 8x8x8 cell holding (r, g, b), from a 32x32x32 table
+    /// filled on demand. Used while dithering, where the diffused error absorbs the difference.
+    int approximate(int r, int g, int b)
+    {
+        if (cells_.empty())
+            cells_.assign(32 * 32 * 32, 0xffff);
+        const std::size_t cell = std::size_t(r >> 3) << 10 | std::size_t(g >> 3) << 5 | std::size_t(b >> 3);
+        if (cells_[cell] == 0xffff)
+            cells_[cell] = std::uint16_t(search((r & ~7) | 4, (g & ~7) | 4, (b & ~7) | 4));
+        return cells_[cell];
+    }
+
 private:
     struct Entry {
         int r, g, b, index;
@@ -262,6 +274,7 @@ private:
     std::array<int, 256> start_{};
     std::vector<std::uint32_t> cacheKeys_;
     std::vector<std::uint8_t> cacheValues_;
+    std::vector<std::uint16_t> cells_;
 };
 
 inline int clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
@@ -328,7 +341,7 @@ QImage mapToPalette(const QImage& image, const QList<QRgb>& palette, bool dither
             const int r = clamp255(p[2] + ((e[0] + 8) >> 4));
             const int g = clamp255(p[1] + ((e[1] + 8) >> 4));
             const int b = clamp255(p[0] + ((e[2] + 8) >> 4));
-            const int index = nearest(r, g, b);
+            const int index = nearest.approximate(r, g, b);
             dst[x] = uchar(index);
             const QRgb c = palette[index];
             const int err[3] = {r - qRed(c), g - qGreen(c), b - qBlue(c)};
