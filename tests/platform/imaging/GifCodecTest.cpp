@@ -71,13 +71,14 @@ TEST(GifCodec, TrueColourImagesAreReducedExactlyOrCloselyWithAndWithoutDither)
         options.gif.dither = dither;
         EXPECT_TRUE(samePixels(decode(toBytes(encodeImage(few, ImageFormat::Gif, options))).image, few));
     }
-    // A photograph-like picture: measured 32.4 dB plain and 31.0 dB dithered.
+    // A photograph-like picture: measured 32.4 dB plain and 29.5 dB dithered (dithering trades
+    // pixel accuracy for the average tone).
     const QImage photo = makePhoto(200, 150);
     for (bool dither : {false, true}) {
         WriteOptions options;
         options.gif.dither = dither;
         const QImage back = decode(toBytes(encodeImage(photo, ImageFormat::Gif, options))).image;
-        EXPECT_GT(psnr(back, photo), dither ? 29.0 : 30.0) << "dither " << dither;
+        EXPECT_GT(psnr(back, photo), dither ? 27.5 : 30.0) << "dither " << dither;
     }
 }
 
