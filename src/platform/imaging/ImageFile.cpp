@@ -150,7 +150,18 @@ void writeImageFile(const QString& path, const QImage& image, ImageFormat format
 
 void writeImageFile(const QString& path, const QImage& image, const WriteOptions& options)
 {
-    writeImageFile(path, image, formatForPath(path), options);
+    const ImageFormat format = formatForPath(path);
+    if (format == ImageFormat::Pnm && options.pnm.kind == PnmOptions::Kind::Auto) {
+        // The PNM codec sees only the format: pass on the member of the family the name asks for.
+        WriteOptions pnm = options;
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        pnm.pnm.kind = suffix == QLatin1String("pbm")   ? PnmOptions::Kind::Bitmap
+                       : suffix == QLatin1String("pgm") ? PnmOptions::Kind::Graymap
+                                                        : PnmOptions::Kind::Pixmap;
+        writeImageFile(path, image, format, pnm);
+        return;
+    }
+    writeImageFile(path, image, format, options);
 }
 
 } // namespace fw::imaging

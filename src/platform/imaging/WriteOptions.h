@@ -39,6 +39,13 @@ struct GifOptions {
     bool interlaced = false;
 };
 
+/// Which member of the PNM family to write. Auto: PPM for colour, PGM for a grey palette
+/// image. writeImageFile(path, ...) chooses from the extension (.pbm, .pgm, .ppm/.pnm/.pxm).
+struct PnmOptions {
+    enum class Kind { Auto, Bitmap, Graymap, Pixmap };
+    Kind kind = Kind::Auto;
+};
+
 struct PdfOptions {
     bool jpegCompression = false; ///< DCT instead of lossless Flate for the image data
     int jpegQuality = 90;
@@ -59,6 +66,7 @@ struct WriteOptions {
     TgaOptions tga;
     Jpeg2000Options jpeg2000;
     GifOptions gif;
+    PnmOptions pnm;
     PdfOptions pdf;
 };
 

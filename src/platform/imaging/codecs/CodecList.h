@@ -16,5 +16,8 @@ Codec psCodec();
 Codec pdfCodec();
 Codec wmfCodec();
 Codec emfCodec();
+Codec gifCodec();
+Codec pnmCodec();
+Codec wbmpCodec();
 
 } // namespace fw::imaging

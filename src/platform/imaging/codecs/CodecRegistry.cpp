@@ -26,6 +26,9 @@ const Codec kCodecs[] = {
     // Camera RAW accepts TIFF headers (most RAW files are TIFF containers): keep it after TIFF,
     // so only a RAW extension selects it for such content.
     rawCodec(),
+    gifCodec(),
+    pnmCodec(),
+    wbmpCodec(),
 };
 
 } // namespace
