@@ -14,6 +14,12 @@ namespace {
 // come first and the weakly recognised ones (TGA has no signature, WBMP only two zero bytes) last.
 const Codec kCodecs[] = {
     bmpCodec(),
+    psdCodec(),
+    dcxCodec(),
+    pcxCodec(),
+    icoCodec(),
+    curCodec(),
+    tgaCodec(),
 };
 
 } // namespace
