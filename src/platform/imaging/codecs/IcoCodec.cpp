@@ -6,6 +6,7 @@
 
 #include "../ImageLimits.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -51,7 +52,8 @@ bool inspect(Candidate& c)
         c.png = true;
         const std::uint32_t w = be32At(c.data.data() + 16);
         const std::uint32_t h = be32At(c.data.data() + 20);
-        c.area = std::int64_t(w) * std::int64_t(h);
+        // Only compared: clamp so that forged sizes cannot overflow the product.
+        c.area = std::int64_t(std::min<std::uint32_t>(w, 1u << 20)) * std::min<std::uint32_t>(h, 1u << 20);
         c.bits = c.data[24] * 4; // bit depth per channel; colour type is not weighed
         return true;
     }

@@ -63,8 +63,8 @@ PcxHeader readHeader(ByteReader& r)
     h.width = std::int64_t(xmax) - xmin + 1;
     h.height = std::int64_t(ymax) - ymin + 1;
     checkDimensions(h.width, h.height);
-    const bool supported = (h.planes == 1) || (h.bits == 1 && h.planes <= 4)
-                           || (h.bits == 8 && (h.planes == 3 || h.planes == 4));
+    const bool supported = h.planes >= 1 && (h.planes == 1 || (h.bits == 1 && h.planes <= 4)
+                           || (h.bits == 8 && (h.planes == 3 || h.planes == 4)));
     if (!supported)
         throw ImageError("unsupported layout: " + std::to_string(h.planes) + " planes of " + std::to_string(h.bits)
                          + " bits");

@@ -43,13 +43,13 @@ Resolution readResolution(ByteView resources)
             continue;
         ByteReader b(block, "resolution resource");
         const double h = b.u32be() / 65536.0;
-        const int hUnit = b.u16be();
-        b.skip(2);
+        b.skip(4); // display units of the resolution and of the width
         const double v = b.u32be() / 65536.0;
-        const int vUnit = b.u16be();
-        auto dpi = [](double value, int unit) { return unit == 2 ? value * 2.54 : value; };
-        if (h > 0 && v > 0 && (hUnit == 1 || hUnit == 2) && (vUnit == 1 || vUnit == 2))
-            return {dpi(h, hUnit), dpi(v, vUnit)};
+        // The values are pixels per inch whatever the unit, which only says whether Photoshop
+        // shows them per inch (1) or per centimetre (2). Some writers store a missing
+        // resolution as 1/65536: anything under one dot per inch counts as none.
+        if (h >= 1 && v >= 1)
+            return {h, v};
     }
     return {};
 }
