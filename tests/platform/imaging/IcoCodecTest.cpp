@@ -101,6 +101,27 @@ TEST(IcoCodec, AppliesTheAndMaskToPaletteImages)
     }
 }
 
+TEST(IcoCodec, ThirtyTwoBitIconsWithoutMaskUseTheirAlphaOrAreOpaque)
+{
+    // 2 x 1 pixels, 32 bits, no AND mask; the alpha bytes are either real or all zero.
+    for (bool withAlpha : {true, false}) {
+        QByteArray bmp(40, 0);
+        patchLe(bmp, 0, 40, 4);
+        patchLe(bmp, 4, 2, 4);
+        patchLe(bmp, 8, 2, 4);
+        patchLe(bmp, 12, 1, 2);
+        patchLe(bmp, 14, 32, 2);
+        bmp += QByteArray::fromHex(withAlpha ? "0102037f04050600" : "0102030004050600");
+        QByteArray file = QByteArray::fromHex("000001000100") + QByteArray(16, 0);
+        patchLe(file, 14, quint32(bmp.size()), 4);
+        patchLe(file, 18, 22, 4);
+        const QImage image = decodeNamed(file + bmp, QStringLiteral("a.ico")).image;
+        ASSERT_EQ(image.size(), QSize(2, 1));
+        EXPECT_EQ(image.pixel(0, 0), withAlpha ? qRgba(3, 2, 1, 0x7f) : qRgb(3, 2, 1));
+        EXPECT_EQ(image.pixel(1, 0), withAlpha ? qRgba(6, 5, 4, 0) : qRgb(6, 5, 4));
+    }
+}
+
 TEST(IcoCodec, PngEntriesGoThroughThePngCodec)
 {
     TempDir dir;

@@ -132,7 +132,15 @@ LoadedImage decodeBitmapEntry(ByteView data)
             dst[x] = c;
         }
     }
-    // The AND mask gives transparency unless a 32-bit image has a real alpha channel.
+    // The AND mask gives transparency unless a 32-bit image has a real alpha channel; a
+    // 32-bit image with neither is opaque.
+    if (!haveMask && !anyAlpha) {
+        for (std::int64_t y = 0; y < height; ++y) {
+            QRgb* dst = reinterpret_cast<QRgb*>(out.image.scanLine(int(y)));
+            for (std::int64_t x = 0; x < width; ++x)
+                dst[x] |= 0xff000000u;
+        }
+    }
     if (haveMask && !(bits == 32 && anyAlpha)) {
         for (std::int64_t y = 0; y < height; ++y) {
             const std::uint8_t* mask = andBits.data() + andStride * std::size_t(y);
