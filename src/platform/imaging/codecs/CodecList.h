@@ -19,5 +19,11 @@ Codec emfCodec();
 Codec gifCodec();
 Codec pnmCodec();
 Codec wbmpCodec();
+Codec pcxCodec();
+Codec dcxCodec();
+Codec tgaCodec();
+Codec icoCodec();
+Codec curCodec();
+Codec psdCodec();
 
 } // namespace fw::imaging

@@ -29,6 +29,12 @@ const Codec kCodecs[] = {
     gifCodec(),
     pnmCodec(),
     wbmpCodec(),
+    psdCodec(),
+    dcxCodec(),
+    pcxCodec(),
+    icoCodec(),
+    curCodec(),
+    tgaCodec(),
 };
 
 } // namespace
