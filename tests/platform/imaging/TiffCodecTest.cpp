@@ -129,6 +129,10 @@ TEST(TiffCodec, JpegCompressionKeepsTheQualityAskedFor)
     EXPECT_EQ(back.image.format(), QImage::Format_BGR888);
     EXPECT_GT(psnr(back.image, photo), 38); // measured 42.9 (YCbCr 4:2:0)
     EXPECT_LT(psnr(decode(poor).image, photo), psnr(back.image, photo));
+    // Sizes that are not a multiple of the 16-row, 16-column blocks.
+    const QImage odd = photo.copy(3, 5, 37, 23);
+    const LoadedImage oddBack = decode(toBytes(encodeImage(odd, ImageFormat::Tiff, high)));
+    EXPECT_GT(psnr(oddBack.image, odd), 36);
 
     // Palette images are stored as their colours, alpha survives as a lossy fourth channel.
     const QImage indexed = makeIndexedImage(40, 24, 8);
@@ -211,6 +215,7 @@ TEST(TiffCodec, ReadsWhatImageMagickWritesInOtherVariants)
         {"jpeg", false, {s("-compress"), s("JPEG"), s("-quality"), s("90")}, QImage::Format_BGR888, -1},
         {"rgba", true, {}, QImage::Format_ARGB32, 0},
         {"rgba-zip", true, {s("-compress"), s("Zip")}, QImage::Format_ARGB32, 0},
+        {"rgba-associated", true, {s("-define"), s("tiff:alpha=associated")}, QImage::Format_ARGB32, 1}, // undoing the premultiplication rounds
         {"grey-alpha", true, {s("-colorspace"), s("Gray")}, QImage::Format_ARGB32, 1},
     };
     for (const Case& c : cases) {

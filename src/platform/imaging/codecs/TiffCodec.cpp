@@ -292,8 +292,8 @@ QImage readRgb8(TIFF* tif, const Layout& l, bool withAlpha)
             for (std::uint32_t x = 0; x < l.width; ++x, src += l.samples) {
                 const int a = src[3];
                 if (l.alpha == EXTRASAMPLE_ASSOCALPHA && a != 0 && a != 255) // stored premultiplied
-                    argb[x] = qRgba(std::min(255, src[0] * 255 / a), std::min(255, src[1] * 255 / a),
-                                    std::min(255, src[2] * 255 / a), a);
+                    argb[x] = qRgba(std::min(255, (src[0] * 255 + a / 2) / a), std::min(255, (src[1] * 255 + a / 2) / a),
+                                    std::min(255, (src[2] * 255 + a / 2) / a), a);
                 else
                     argb[x] = qRgba(src[0], src[1], src[2], a);
             }
