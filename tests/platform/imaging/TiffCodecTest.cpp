@@ -266,6 +266,18 @@ TEST(TiffCodec, ForgedAndDamagedFilesAreRefusedWithAClearMessage)
             EXPECT_NE(message.find(c.expected), std::string::npos) << c.name << ": " << message;
         }
     }
+    // 65535 samples of 16 bits: a few bytes of data that would make libtiff allocate a strip
+    // buffer of hundreds of megabytes (found by fuzzing).
+    QByteArray samples = valid;
+    ASSERT_TRUE(patchTag(samples, 258, 16));
+    ASSERT_TRUE(patchTag(samples, 277, 65535));
+    try {
+        decode(samples, QStringLiteral("forged.tif"));
+        ADD_FAILURE() << "65535 samples per pixel decoded";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("unsupported sample layout (65535 samples of 16 bits)"), std::string::npos)
+            << e.what();
+    }
     try {
         decode(valid.left(valid.size() / 2), QStringLiteral("cut.tif"));
         ADD_FAILURE() << "a file cut in half decoded";

@@ -350,6 +350,12 @@ LoadedImage readTiff(ByteView data)
     checkDimensions(l.width, l.height);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &l.bits);
+    // Colour, alpha and a few extra channels of up to 32 bits each fit in 128 bits a pixel.
+    // More is a forged header: libtiff would allocate strip buffers sized by it (hundreds of
+    // megabytes for a few bytes of data) before finding that the data is missing.
+    if (l.samples == 0 || l.bits == 0 || l.bits > 64 || int(l.samples) * l.bits > 128)
+        throw ImageError("unsupported sample layout (" + std::to_string(l.samples) + " samples of "
+                         + std::to_string(l.bits) + " bits)");
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric))
         l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &l.planar);
