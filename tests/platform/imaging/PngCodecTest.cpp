@@ -253,3 +253,37 @@ TEST(PngCodec, SurvivesTruncatedAndCorruptedFiles)
     interlaced.png.interlaced = true;
     checkCorruptInputs(ImageFormat::Png, toBytes(encodeImage(makeAlphaImage(24, 16), ImageFormat::Png, interlaced)));
 }
+
+TEST(PngCodec, SignaturesDecideTheFormatWhateverTheName)
+{
+    // PNG, JPEG and TIFF (both byte orders) are recognised by content under any name.
+    TempDir dir;
+    const QImage image = makeTestImage(20, 10);
+    QByteArray bigEndianTiff;
+    {
+        const QString src = dir.path(QStringLiteral("s.png"));
+        const QString mm = dir.path(QStringLiteral("mm.tif"));
+        ASSERT_TRUE(image.save(src));
+        ASSERT_TRUE(runTool(QStringLiteral("convert"), {src, QStringLiteral("-define"), QStringLiteral("tiff:endian=msb"), mm}).ok());
+        bigEndianTiff = readAll(mm);
+        ASSERT_TRUE(bigEndianTiff.startsWith("MM"));
+    }
+    const std::pair<ImageFormat, QByteArray> files[] = {
+        {ImageFormat::Png, toBytes(encodeImage(image, ImageFormat::Png))},
+        {ImageFormat::Jpeg, toBytes(encodeImage(image, ImageFormat::Jpeg))},
+        {ImageFormat::Tiff, toBytes(encodeImage(image, ImageFormat::Tiff))},
+        {ImageFormat::Tiff, bigEndianTiff},
+    };
+    for (const auto& [format, bytes] : files) {
+        for (const char* name : {"frame.bmp", "frame.png", "frame.jpg", "frame.tif", "frame"}) {
+            const QString path = dir.path(QLatin1String(name));
+            ASSERT_TRUE(writeAll(path, bytes));
+            const LoadedImage back = readImageFile(path);
+            EXPECT_EQ(back.format, format) << name;
+            EXPECT_EQ(back.image.size(), image.size()) << name;
+        }
+    }
+    EXPECT_EQ(formatForPath(QStringLiteral("a.JFIF")), ImageFormat::Jpeg);
+    EXPECT_EQ(formatForPath(QStringLiteral("a.jpe")), ImageFormat::Jpeg);
+    EXPECT_EQ(formatForPath(QStringLiteral("a.TIFF")), ImageFormat::Tiff);
+}

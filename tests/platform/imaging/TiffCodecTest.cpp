@@ -129,6 +129,10 @@ TEST(TiffCodec, JpegCompressionKeepsTheQualityAskedFor)
     EXPECT_EQ(back.image.format(), QImage::Format_BGR888);
     EXPECT_GT(psnr(back.image, photo), 38); // measured 42.9 (YCbCr 4:2:0)
     EXPECT_LT(psnr(decode(poor).image, photo), psnr(back.image, photo));
+    // Sizes that are not a multiple of the 16-row, 16-column blocks.
+    const QImage odd = photo.copy(3, 5, 37, 23);
+    const LoadedImage oddBack = decode(toBytes(encodeImage(odd, ImageFormat::Tiff, high)));
+    EXPECT_GT(psnr(oddBack.image, odd), 36);
 
     // Palette images are stored as their colours, alpha survives as a lossy fourth channel.
     const QImage indexed = makeIndexedImage(40, 24, 8);
@@ -197,7 +201,7 @@ TEST(TiffCodec, ReadsWhatImageMagickWritesInOtherVariants)
     const Case cases[] = {
         {"zip", false, {s("-compress"), s("Zip")}, QImage::Format_BGR888, 0},
         {"lzw-predictor", false, {s("-compress"), s("LZW"), s("-define"), s("tiff:predictor=2")}, QImage::Format_BGR888, 0},
-        {"big-endian", false, {s("-endian"), s("MSB")}, QImage::Format_BGR888, 0},
+        {"big-endian", false, {s("-define"), s("tiff:endian=msb"), s("-depth"), s("16")}, QImage::Format_BGR888, 1},
         {"grey", false, {s("-colorspace"), s("Gray")}, QImage::Format_Indexed8, 0},
         {"grey16", false, {s("-colorspace"), s("Gray"), s("-depth"), s("16")}, QImage::Format_Indexed8, 1},
         {"rgb16", false, {s("-depth"), s("16")}, QImage::Format_BGR888, 1},
@@ -210,13 +214,15 @@ TEST(TiffCodec, ReadsWhatImageMagickWritesInOtherVariants)
         {"cmyk", false, {s("-colorspace"), s("CMYK")}, QImage::Format_BGR888, 1},
         {"jpeg", false, {s("-compress"), s("JPEG"), s("-quality"), s("90")}, QImage::Format_BGR888, -1},
         {"rgba", true, {}, QImage::Format_ARGB32, 0},
+        {"bigtiff", false, {s("-compress"), s("LZW")}, QImage::Format_BGR888, 0},
         {"rgba-zip", true, {s("-compress"), s("Zip")}, QImage::Format_ARGB32, 0},
+        {"rgba-associated", true, {s("-define"), s("tiff:alpha=associated")}, QImage::Format_ARGB32, 1}, // undoing the premultiplication rounds
         {"grey-alpha", true, {s("-colorspace"), s("Gray")}, QImage::Format_ARGB32, 1},
     };
     for (const Case& c : cases) {
         const QString out = dir.path(QStringLiteral("%1.tif").arg(QLatin1String(c.name)));
         const ToolResult t = runTool(QStringLiteral("convert"), QStringList{c.alpha ? alphaSource : source} + c.args
-                                                                    + QStringList{out});
+                                                                    + QStringList{(QLatin1String(c.name) == QLatin1String("bigtiff") ? s("TIFF64:") : QString()) + out});
         ASSERT_TRUE(t.ok()) << c.name << ": " << t.err.toStdString();
         const QString png = dir.path(QStringLiteral("%1-ref.png").arg(QLatin1String(c.name)));
         ASSERT_TRUE(runTool(QStringLiteral("convert"), {out, QStringLiteral("-colorspace"), QStringLiteral("sRGB"),
@@ -259,6 +265,18 @@ TEST(TiffCodec, ForgedAndDamagedFilesAreRefusedWithAClearMessage)
             EXPECT_NE(message.find("forged.tif: TIFF: "), std::string::npos) << message;
             EXPECT_NE(message.find(c.expected), std::string::npos) << c.name << ": " << message;
         }
+    }
+    // 65535 samples of 16 bits: a few bytes of data that would make libtiff allocate a strip
+    // buffer of hundreds of megabytes (found by fuzzing).
+    QByteArray samples = valid;
+    ASSERT_TRUE(patchTag(samples, 258, 16));
+    ASSERT_TRUE(patchTag(samples, 277, 65535));
+    try {
+        decode(samples, QStringLiteral("forged.tif"));
+        ADD_FAILURE() << "65535 samples per pixel decoded";
+    } catch (const ImageError& e) {
+        EXPECT_NE(std::string(e.what()).find("unsupported sample layout (65535 samples of 16 bits)"), std::string::npos)
+            << e.what();
     }
     try {
         decode(valid.left(valid.size() / 2), QStringLiteral("cut.tif"));

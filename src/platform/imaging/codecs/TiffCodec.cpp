@@ -292,8 +292,8 @@ QImage readRgb8(TIFF* tif, const Layout& l, bool withAlpha)
             for (std::uint32_t x = 0; x < l.width; ++x, src += l.samples) {
                 const int a = src[3];
                 if (l.alpha == EXTRASAMPLE_ASSOCALPHA && a != 0 && a != 255) // stored premultiplied
-                    argb[x] = qRgba(std::min(255, src[0] * 255 / a), std::min(255, src[1] * 255 / a),
-                                    std::min(255, src[2] * 255 / a), a);
+                    argb[x] = qRgba(std::min(255, (src[0] * 255 + a / 2) / a), std::min(255, (src[1] * 255 + a / 2) / a),
+                                    std::min(255, (src[2] * 255 + a / 2) / a), a);
                 else
                     argb[x] = qRgba(src[0], src[1], src[2], a);
             }
@@ -350,6 +350,12 @@ LoadedImage readTiff(ByteView data)
     checkDimensions(l.width, l.height);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &l.bits);
+    // Colour, alpha and a few extra channels of up to 32 bits each fit in 128 bits a pixel.
+    // More is a forged header: libtiff would allocate strip buffers sized by it (hundreds of
+    // megabytes for a few bytes of data) before finding that the data is missing.
+    if (l.samples == 0 || l.bits == 0 || l.bits > 64 || int(l.samples) * l.bits > 128)
+        throw ImageError("unsupported sample layout (" + std::to_string(l.samples) + " samples of "
+                         + std::to_string(l.bits) + " bits)");
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &l.photometric))
         l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &l.planar);
