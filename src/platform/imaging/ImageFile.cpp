@@ -61,7 +61,7 @@ LoadedImage readImageData(ByteView data, const QString& name, ImageFormat hint)
 {
     if (data.empty())
         failFor(name, "the file is empty");
-    const ByteView head = data.first(std::min<std::size_t>(data.size(), 64));
+    const ByteView head = data.first(std::min<std::size_t>(data.size(), kSniffBytes));
     const Codec* named = codecFor(hint);
     // The extension decides between formats whose signatures overlap (camera RAW files are
     // TIFF containers, CUR and ICO share one header) as long as the content agrees with it.

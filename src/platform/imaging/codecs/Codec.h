@@ -12,6 +12,9 @@
 
 namespace fw::imaging {
 
+/// How many leading bytes of a file the sniffers see.
+constexpr std::size_t kSniffBytes = 128;
+
 /// One image file format: its names, how to recognise it, and how to read and write it.
 ///
 /// Readers and writers work on memory so they can be fuzzed and never block on I/O; the
@@ -25,7 +28,7 @@ struct Codec {
     std::string_view name;                         ///< "JPEG", shown in errors and lists
     std::span<const std::string_view> extensions;  ///< lower case, without the dot; first is preferred
 
-    /// True when the first bytes of a file (up to 64, possibly fewer) look like this format.
+    /// True when the first bytes of a file (up to kSniffBytes, possibly fewer) look like this format.
     /// Only for real signatures. nullptr: the format has none and is read by its extension only.
     bool (*sniff)(ByteView head) = nullptr;
 

@@ -11,29 +11,29 @@ namespace fw::imaging {
 namespace {
 
 // Sniffing order matters only where signatures overlap: formats with long, exact signatures
-// come first and the weakly recognised ones (TGA has no signature, WBMP only two zero bytes) last.
+// come first, the shorter and weaker ones (PCX, ICO/CUR, metafiles) after them, and camera RAW
+// (which accepts TIFF headers) after TIFF, so only a RAW extension selects it for such content.
+// Targa and WBMP have no signature and are read by their extension only.
 const Codec kCodecs[] = {
     pngCodec(),
     jpegCodec(),
+    gifCodec(),
     bmpCodec(),
     tiffCodec(),
     jpeg2000Codec(),
     j2kCodec(),
+    psdCodec(),
+    dcxCodec(),
+    pnmCodec(),
+    pcxCodec(),
+    icoCodec(),
+    curCodec(),
     wmfCodec(),
     emfCodec(),
     psCodec(),
     pdfCodec(),
-    // Camera RAW accepts TIFF headers (most RAW files are TIFF containers): keep it after TIFF,
-    // so only a RAW extension selects it for such content.
     rawCodec(),
-    gifCodec(),
-    pnmCodec(),
     wbmpCodec(),
-    psdCodec(),
-    dcxCodec(),
-    pcxCodec(),
-    icoCodec(),
-    curCodec(),
     tgaCodec(),
 };
 
