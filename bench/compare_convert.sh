@@ -29,7 +29,17 @@ printf '%-6s %12s %12s %8s %12s %12s %8s\n' format "fw write" "IM write" ratio "
 for ext in bmp jpg png tif pcx tga ppm jp2 j2k gif wbmp ps pdf; do
   "$cli" convert "$work/frame.bmp" "$work/out.$ext" >/dev/null 2>&1 || { echo "$ext: framewell-cli cannot write"; continue; }
   fw_w=$(median_ms "$cli" convert "$work/frame.bmp" "$work/fw.$ext")
-  im_w=$(median_ms convert "$work/frame.bmp" "$work/im.$ext")
+  # Same compression on both sides: our TIFF default is LZW, ImageMagick's is none.
+  im_args=()
+  [ "$ext" = tif ] && im_args=(-compress LZW)
+  if [ "$ext" = ps ] || [ "$ext" = pdf ]; then
+    # ImageMagick's security policy on this distribution refuses to write PostScript and PDF.
+    convert "$work/frame.bmp" "$work/im.$ext" >/dev/null 2>&1 || {
+      printf '%-6s %10s ms %13s %8s\n' "$ext" "$(median_ms "$cli" convert "$work/frame.bmp" "$work/fw.$ext")" "(IM refuses)" "-"
+      continue
+    }
+  fi
+  im_w=$(median_ms convert "$work/frame.bmp" "${im_args[@]}" "$work/im.$ext")
   fw_r="-" im_r="-" r_ratio="-"
   if [ "$ext" != ps ] && [ "$ext" != pdf ]; then
     fw_r=$(median_ms "$cli" convert "$work/fw.$ext" "$work/back_fw.bmp")
