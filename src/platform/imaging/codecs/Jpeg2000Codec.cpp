@@ -4,6 +4,8 @@
 
 #include "CodecList.h"
 
+#include "../PixelRows.h"
+
 #include "../ImageLimits.h"
 
 #include <openjpeg.h>
@@ -461,19 +463,6 @@ LoadedImage readJp2(ByteView data) { return decode(data, true); }
 LoadedImage readJ2k(ByteView data) { return decode(data, false); }
 
 // ---- encoding --------------------------------------------------------------------------------
-
-bool isGreyRamp(const QImage& image)
-{
-    if (image.format() == QImage::Format_Grayscale8)
-        return true;
-    if (image.format() != QImage::Format_Indexed8)
-        return false;
-    const QList<QRgb> table = image.colorTable();
-    for (qsizetype i = 0; i < table.size(); ++i)
-        if (qRed(table[i]) != i || qGreen(table[i]) != i || qBlue(table[i]) != i || qAlpha(table[i]) != 255)
-            return false;
-    return true;
-}
 
 void writeJpeg2000(const QImage& source, const WriteOptions& options, ImageFormat format, ByteBuffer& out)
 {

@@ -3,6 +3,8 @@
 
 #include "CodecList.h"
 
+#include "../PixelRows.h"
+
 #include <jpeglib.h>
 #include <zlib.h>
 
@@ -19,42 +21,6 @@ namespace fw::imaging {
 namespace {
 
 constexpr std::string_view kExtensions[] = {"pdf"};
-
-bool isGreyRamp(const QImage& image)
-{
-    if (image.format() == QImage::Format_Grayscale8)
-        return true;
-    if (image.format() != QImage::Format_Indexed8)
-        return false;
-    const QList<QRgb> table = image.colorTable();
-    for (qsizetype i = 0; i < table.size(); ++i)
-        if (table[i] != qRgb(int(i), int(i), int(i)))
-            return false;
-    return true;
-}
-
-/// Rows of 8-bit samples, 1 (grey) or 3 (RGB) per pixel, unpadded.
-ByteBuffer samples(const QImage& source, bool grey)
-{
-    const QImage image = grey ? source : source.convertToFormat(QImage::Format_RGB888);
-    if (image.isNull())
-        throw ImageError("out of memory");
-    const std::size_t rowBytes = std::size_t(image.width()) * (grey ? 1 : 3);
-    ByteBuffer out(rowBytes * std::size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(out.data() + rowBytes * std::size_t(y), image.constScanLine(y), rowBytes);
-    return out;
-}
-
-ByteBuffer deflate(const ByteBuffer& in)
-{
-    uLongf size = compressBound(uLong(in.size()));
-    ByteBuffer out(size);
-    if (compress2(out.data(), &size, in.data(), uLong(in.size()), 6) != Z_OK)
-        throw ImageError("cannot compress the image data");
-    out.resize(size);
-    return out;
-}
 
 // libjpeg reports errors by longjmp: the encoder below keeps only plain C data alive across
 // the setjmp frame and hands back a malloc'd buffer or an error message.
@@ -186,9 +152,9 @@ void writePdf(const QImage& image, const WriteOptions& options, ImageFormat, Byt
     const int w = image.width(), h = image.height();
     const std::string W = number(w * 72.0 / dpi.x), H = number(h * 72.0 / dpi.y);
     const bool grey = isGreyRamp(image);
-    const ByteBuffer pixels = samples(image, grey);
+    const ByteBuffer pixels = packedSamples(image, grey);
     const bool dct = options.pdf.jpegCompression;
-    const ByteBuffer data = dct ? encodeJpeg(pixels, w, h, grey ? 1 : 3, options.pdf.jpegQuality) : deflate(pixels);
+    const ByteBuffer data = dct ? encodeJpeg(pixels, w, h, grey ? 1 : 3, options.pdf.jpegQuality) : deflateBytes(pixels);
 
     const std::string content = "q " + W + " 0 0 " + H + " 0 0 cm /Im0 Do Q\n";
     PdfWriter pdf(out);

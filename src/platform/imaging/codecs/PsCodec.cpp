@@ -4,6 +4,8 @@
 
 #include "CodecList.h"
 
+#include "../PixelRows.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -17,42 +19,6 @@ namespace fw::imaging {
 namespace {
 
 constexpr std::string_view kExtensions[] = {"ps"};
-
-bool isGreyRamp(const QImage& image)
-{
-    if (image.format() == QImage::Format_Grayscale8)
-        return true;
-    if (image.format() != QImage::Format_Indexed8)
-        return false;
-    const QList<QRgb> table = image.colorTable();
-    for (qsizetype i = 0; i < table.size(); ++i)
-        if (table[i] != qRgb(int(i), int(i), int(i)))
-            return false;
-    return true;
-}
-
-/// Rows of 8-bit samples, 1 (grey) or 3 (RGB) per pixel, unpadded.
-ByteBuffer samples(const QImage& source, bool grey)
-{
-    const QImage image = grey ? source : source.convertToFormat(QImage::Format_RGB888);
-    if (image.isNull())
-        throw ImageError("out of memory");
-    const std::size_t rowBytes = std::size_t(image.width()) * (grey ? 1 : 3);
-    ByteBuffer out(rowBytes * std::size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(out.data() + rowBytes * std::size_t(y), image.constScanLine(y), rowBytes);
-    return out;
-}
-
-ByteBuffer deflate(const ByteBuffer& in)
-{
-    uLongf size = compressBound(uLong(in.size()));
-    ByteBuffer out(size);
-    if (compress2(out.data(), &size, in.data(), uLong(in.size()), 6) != Z_OK)
-        throw ImageError("cannot compress the image data");
-    out.resize(size);
-    return out;
-}
 
 /// ASCII85 with lines of at most 75 characters, ending with the "~>" end marker.
 void appendAscii85(const ByteBuffer& in, std::string& out)
@@ -135,7 +101,7 @@ void writePs(const QImage& image, const WriteOptions& options, ImageFormat, Byte
     ps += "   /DataSource FwData /FlateDecode filter >> image\n";
     ps += "FwData flushfile\n";
     ps += "} exec\n";
-    appendAscii85(deflate(samples(image, grey)), ps);
+    appendAscii85(deflateBytes(packedSamples(image, grey)), ps);
     ps += "grestore\n";
     ps += "showpage\n";
     ps += "%%Trailer\n";
