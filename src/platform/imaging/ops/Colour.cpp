@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace fw::imaging {
@@ -52,66 +53,88 @@ std::array<std::array<std::uint64_t, 256>, 3> histograms(const QImage& img)
 
 inline std::uint8_t clamp255(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
 inline std::uint8_t clamp255(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
+inline std::uint8_t toByte(float v) { return std::uint8_t(std::clamp(v * 255.0f + 0.5f, 0.0f, 255.0f)); }
 
 /// Runs `shift` on each pixel in floating point RGB 0..1. Colours repeat heavily in video
 /// frames, so a small direct-mapped cache of recent results saves most of the conversions.
+/// Rows are split between the processor's cores; each worker has its own cache.
 template <typename Shift>
 QImage perPixel(const QImage& source, Shift shift)
 {
     QImage img = asBgrCopy(source);
-    constexpr std::uint32_t kSlots = 1 << 14;
-    std::vector<std::uint32_t> keys(kSlots, 0xffffffffu);
-    std::vector<std::uint32_t> values(kSlots);
     const int bytes = img.width() * 3;
-    for (int y = 0; y < img.height(); ++y) {
-        std::uint8_t* p = img.scanLine(y);
-        for (int x = 0; x < bytes; x += 3) {
-            const std::uint32_t key = std::uint32_t(p[x]) | std::uint32_t(p[x + 1]) << 8 | std::uint32_t(p[x + 2]) << 16;
-            const std::uint32_t slot = (key * 2654435761u) >> 18;
-            if (keys[slot] != key) {
-                double r = p[x + 2] / 255.0, g = p[x + 1] / 255.0, b = p[x] / 255.0;
-                shift(r, g, b);
-                keys[slot] = key;
-                values[slot] = std::uint32_t(clamp255(b * 255)) | std::uint32_t(clamp255(g * 255)) << 8
-                               | std::uint32_t(clamp255(r * 255)) << 16;
+    std::uint8_t* bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
+    auto work = [&](int firstRow, int endRow) {
+        constexpr std::uint32_t kSlots = 1 << 14;
+        std::vector<std::uint32_t> keys(kSlots, 0xffffffffu);
+        std::vector<std::uint32_t> values(kSlots);
+        for (int y = firstRow; y < endRow; ++y) {
+            std::uint8_t* p = bits + y * stride;
+            for (int x = 0; x < bytes; x += 3) {
+                const std::uint32_t key = std::uint32_t(p[x]) | std::uint32_t(p[x + 1]) << 8 | std::uint32_t(p[x + 2]) << 16;
+                const std::uint32_t slot = (key * 2654435761u) >> 18;
+                if (keys[slot] != key) {
+                    float r = p[x + 2] * (1.0f / 255), g = p[x + 1] * (1.0f / 255), b = p[x] * (1.0f / 255);
+                    shift(r, g, b);
+                    keys[slot] = key;
+                    values[slot] = std::uint32_t(toByte(b)) | std::uint32_t(toByte(g)) << 8 | std::uint32_t(toByte(r)) << 16;
+                }
+                const std::uint32_t v = values[slot];
+                p[x] = std::uint8_t(v);
+                p[x + 1] = std::uint8_t(v >> 8);
+                p[x + 2] = std::uint8_t(v >> 16);
             }
-            const std::uint32_t v = values[slot];
-            p[x] = std::uint8_t(v);
-            p[x + 1] = std::uint8_t(v >> 8);
-            p[x + 2] = std::uint8_t(v >> 16);
         }
+    };
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
+    const qint64 pixels = qint64(img.width()) * img.height();
+    if (threads == 1 || pixels < 256 * 256) {
+        work(0, img.height());
+        return img;
     }
+    std::vector<std::thread> pool;
+    const int rowsEach = (img.height() + threads - 1) / threads;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work, std::min(img.height(), t * rowsEach), std::min(img.height(), (t + 1) * rowsEach));
+    work(0, std::min(img.height(), rowsEach));
+    for (auto& th : pool)
+        th.join();
     return img;
 }
 
-double wrapHue(double h)
+float wrapHue(float h)
 {
-    h = std::fmod(h, 360.0);
-    return h < 0 ? h + 360 : h;
+    while (h >= 360)
+        h -= 360;
+    while (h < 0)
+        h += 360;
+    return h;
 }
 
-void rgbToHsv(double r, double g, double b, double& h, double& s, double& v)
+/// Hue in degrees 0..360 of an RGB colour whose largest and smallest channels are max and min.
+inline float hueOf(float r, float g, float b, float max, float d)
 {
-    const double max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
-    v = max;
-    s = max > 0 ? d / max : 0;
-    if (d == 0)
-        h = 0;
-    else if (max == r)
-        h = 60 * std::fmod((g - b) / d + 6, 6.0);
-    else if (max == g)
-        h = 60 * ((b - r) / d + 2);
-    else
-        h = 60 * ((r - g) / d + 4);
+    if (d <= 0)
+        return 0;
+    if (max == r) {
+        const float h = 60 * (g - b) / d;
+        return h < 0 ? h + 360 : h;
+    }
+    if (max == g)
+        return 60 * ((b - r) / d + 2);
+    return 60 * ((r - g) / d + 4);
 }
 
 /// Chroma and hue to RGB with the lightness offset m added (shared by HSV and HSL).
-void fromChroma(double h, double chroma, double m, double& r, double& g, double& b)
+inline void fromChroma(float h, float chroma, float m, float& r, float& g, float& b)
 {
-    const double hp = h / 60;
-    const double x = chroma * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
-    double r1 = 0, g1 = 0, b1 = 0;
-    switch (int(hp) % 6) {
+    const float hp = h * (1.0f / 60);
+    const int sector = std::min(5, int(hp));
+    const float f = hp - float(sector & ~1); // position within the pair of sectors, 0..2
+    const float x = chroma * (1 - std::fabs(f - 1));
+    float r1 = 0, g1 = 0, b1 = 0;
+    switch (sector) {
     case 0: r1 = chroma; g1 = x; break;
     case 1: r1 = x; g1 = chroma; break;
     case 2: g1 = chroma; b1 = x; break;
@@ -194,14 +217,13 @@ QImage hsvShift(const QImage& source, int hue, int saturation, int value)
 {
     if (hue % 360 == 0 && saturation == 0 && value == 0)
         return asBgrCopy(source);
-    const double ds = saturation / 100.0, dv = value / 100.0;
-    return perPixel(source, [&](double& r, double& g, double& b) {
-        double h, s, v;
-        rgbToHsv(r, g, b, h, s, v);
-        h = wrapHue(h + hue);
-        s = std::clamp(s + ds, 0.0, 1.0);
-        v = std::clamp(v + dv, 0.0, 1.0);
-        const double chroma = v * s;
+    const float dh = float(hue), ds = saturation / 100.0f, dv = value / 100.0f;
+    return perPixel(source, [=](float& r, float& g, float& b) {
+        const float max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
+        const float h = wrapHue(hueOf(r, g, b, max, d) + dh);
+        const float s = std::clamp((max > 0 ? d / max : 0) + ds, 0.0f, 1.0f);
+        const float v = std::clamp(max + dv, 0.0f, 1.0f);
+        const float chroma = v * s;
         fromChroma(h, chroma, v - chroma, r, g, b);
     });
 }
@@ -210,17 +232,15 @@ QImage hslShift(const QImage& source, int hue, int saturation, int luminosity)
 {
     if (hue % 360 == 0 && saturation == 0 && luminosity == 0)
         return asBgrCopy(source);
-    const double ds = saturation / 100.0, dl = luminosity / 100.0;
-    return perPixel(source, [&](double& r, double& g, double& b) {
-        const double max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
-        double l = (max + min) / 2;
-        double s = d == 0 ? 0 : d / (1 - std::fabs(2 * l - 1));
-        double h, sv, vv;
-        rgbToHsv(r, g, b, h, sv, vv); // same hue as HSL
-        h = wrapHue(h + hue);
-        s = std::clamp(s + ds, 0.0, 1.0);
-        l = std::clamp(l + dl, 0.0, 1.0);
-        const double chroma = (1 - std::fabs(2 * l - 1)) * s;
+    const float dh = float(hue), ds = saturation / 100.0f, dl = luminosity / 100.0f;
+    return perPixel(source, [=](float& r, float& g, float& b) {
+        const float max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
+        const float l0 = (max + min) / 2;
+        const float s0 = d <= 0 ? 0 : d / (1 - std::fabs(2 * l0 - 1));
+        const float h = wrapHue(hueOf(r, g, b, max, d) + dh);
+        const float s = std::clamp(s0 + ds, 0.0f, 1.0f);
+        const float l = std::clamp(l0 + dl, 0.0f, 1.0f);
+        const float chroma = (1 - std::fabs(2 * l - 1)) * s;
         fromChroma(h, chroma, l - chroma / 2, r, g, b);
     });
 }
