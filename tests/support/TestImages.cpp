@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace fw::test {
@@ -38,6 +40,33 @@ QImage makeIndexedImage(int width, int height, int colours, unsigned seed)
             row[x] = uchar(((x / 3) + (y / 2) * 7 + int(seed) + x * y) % colours);
     }
     return image;
+}
+
+QImage makeAlphaImage(int width, int height)
+{
+    QImage image = makeTestImage(width, height).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), (x * 31 + y * 17) & 0xff);
+    }
+    return image;
+}
+
+int maxArgbDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return 256;
+    const QImage ca = a.convertToFormat(QImage::Format_ARGB32);
+    const QImage cb = b.convertToFormat(QImage::Format_ARGB32);
+    int worst = 0;
+    for (int y = 0; y < ca.height(); ++y) {
+        const uchar* ra = ca.constScanLine(y);
+        const uchar* rb = cb.constScanLine(y);
+        for (int i = 0; i < ca.width() * 4; ++i)
+            worst = std::max(worst, std::abs(int(ra[i]) - int(rb[i])));
+    }
+    return worst;
 }
 
 double psnr(const QImage& a, const QImage& b)

@@ -21,6 +21,13 @@ QImage makeTestImage(int width, int height, unsigned seed = 1);
 /// A deterministic 8-bit palette image with `colours` palette entries.
 QImage makeIndexedImage(int width, int height, int colours = 256, unsigned seed = 1);
 
+/// makeTestImage with an alpha channel that runs through every level (ARGB32).
+QImage makeAlphaImage(int width, int height);
+
+/// Largest difference of any A, R, G or B value (not premultiplied) between two images of the
+/// same size; 256 when the sizes differ.
+int maxArgbDifference(const QImage& a, const QImage& b);
+
 /// Peak signal-to-noise ratio in dB between two images of the same size (both converted to
 /// 24 bits); infinity when identical.
 double psnr(const QImage& a, const QImage& b);

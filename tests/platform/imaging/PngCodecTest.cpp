@@ -19,36 +19,6 @@ LoadedImage decode(const QByteArray& bytes, const QString& name = QStringLiteral
                          name, formatForPath(name));
 }
 
-/// makeTestImage with an alpha channel that runs through every level.
-QImage makeAlphaImage(int width, int height)
-{
-    QImage image = makeTestImage(width, height).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), (x * 31 + y * 17) & 0xff);
-    }
-    return image;
-}
-
-/// Largest difference of any A, R, G or B value (not premultiplied) between two images of the
-/// same size; 256 when the sizes differ.
-int maxArgbDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 256;
-    const QImage ca = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage cb = b.convertToFormat(QImage::Format_ARGB32);
-    int worst = 0;
-    for (int y = 0; y < ca.height(); ++y) {
-        const uchar* ra = ca.constScanLine(y);
-        const uchar* rb = cb.constScanLine(y);
-        for (int i = 0; i < ca.width() * 4; ++i)
-            worst = std::max(worst, std::abs(int(ra[i]) - int(rb[i])));
-    }
-    return worst;
-}
-
 bool sameArgb(const QImage& a, const QImage& b) { return maxArgbDifference(a, b) == 0; }
 
 quint32 crc32Of(const QByteArray& data)

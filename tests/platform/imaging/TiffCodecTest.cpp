@@ -30,33 +30,6 @@ QByteArray encode(const QImage& image, Compression compression)
     return toBytes(encodeImage(image, ImageFormat::Tiff, options));
 }
 
-QImage makeAlphaImage(int width, int height)
-{
-    QImage image = makeTestImage(width, height).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), (x * 31 + y * 17) & 0xff);
-    }
-    return image;
-}
-
-int maxArgbDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return 256;
-    const QImage ca = a.convertToFormat(QImage::Format_ARGB32);
-    const QImage cb = b.convertToFormat(QImage::Format_ARGB32);
-    int worst = 0;
-    for (int y = 0; y < ca.height(); ++y) {
-        const uchar* ra = ca.constScanLine(y);
-        const uchar* rb = cb.constScanLine(y);
-        for (int i = 0; i < ca.width() * 4; ++i)
-            worst = std::max(worst, std::abs(int(ra[i]) - int(rb[i])));
-    }
-    return worst;
-}
-
 /// Overwrites the value of a tag in the first directory of a little-endian classic TIFF,
 /// storing it as a LONG.
 bool patchTag(QByteArray& tiff, quint16 tag, quint32 value)
