@@ -279,6 +279,15 @@ private:
 
 inline int clamp255(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
+/// The table's colours as an opaque palette.
+QList<QRgb> opaquePalette(const SmallColourTable& table)
+{
+    QList<QRgb> palette;
+    for (int i = 0; i < table.count(); ++i)
+        palette.append(0xff000000u | table.colour(i));
+    return palette;
+}
+
 QImage newIndexed(const QImage& like, const QList<QRgb>& palette)
 {
     QImage out(like.size(), QImage::Format_Indexed8);
@@ -298,9 +307,7 @@ QList<QRgb> buildPalette(const QImage& image, int maxColours)
     const QImage bgr = toBgr888(image);
     SmallColourTable table;
     if (collectExactColours(bgr, maxColours, table)) {
-        QList<QRgb> palette;
-        for (int i = 0; i < table.count(); ++i)
-            palette.append(0xff000000u | table.colour(i));
+        const QList<QRgb> palette = opaquePalette(table);
         return palette;
     }
     return octreePalette(bgr, maxColours);
@@ -369,9 +376,7 @@ QImage quantize(const QImage& image, int maxColours, bool dither)
     const QImage bgr = toBgr888(image);
     SmallColourTable table;
     if (collectExactColours(bgr, maxColours, table)) {
-        QList<QRgb> palette;
-        for (int i = 0; i < table.count(); ++i)
-            palette.append(0xff000000u | table.colour(i));
+        const QList<QRgb> palette = opaquePalette(table);
         QImage out = newIndexed(bgr, palette);
         for (int y = 0; y < bgr.height(); ++y) {
             const uchar* p = bgr.constScanLine(y);

@@ -4,6 +4,7 @@
 #include "CodecList.h"
 
 #include "../PixelRows.h"
+#include "PageText.h"
 
 #include <jpeglib.h>
 #include <zlib.h>
@@ -88,18 +89,6 @@ ByteBuffer encodeJpeg(const ByteBuffer& pixels, int width, int height, int compo
     return out;
 }
 
-std::string number(double v)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.4f", v);
-    std::string s(buffer);
-    while (s.back() == '0')
-        s.pop_back();
-    if (s.back() == '.')
-        s.pop_back();
-    return s;
-}
-
 /// Builds the file object by object, remembering each object's byte offset for the xref table.
 class PdfWriter {
 public:
@@ -150,7 +139,7 @@ void writePdf(const QImage& image, const WriteOptions& options, ImageFormat, Byt
         throw ImageError("no image to write");
     const Resolution dpi = options.dpi.known() ? options.dpi : Resolution{72, 72};
     const int w = image.width(), h = image.height();
-    const std::string W = number(w * 72.0 / dpi.x), H = number(h * 72.0 / dpi.y);
+    const std::string W = pageNumber(w * 72.0 / dpi.x), H = pageNumber(h * 72.0 / dpi.y);
     const bool grey = isGreyRamp(image);
     const ByteBuffer pixels = packedSamples(image, grey);
     const bool dct = options.pdf.jpegCompression;

@@ -5,6 +5,7 @@
 #include "CodecList.h"
 
 #include "../PixelRows.h"
+#include "PageText.h"
 
 #include <zlib.h>
 
@@ -51,18 +52,6 @@ void appendAscii85(const ByteBuffer& in, std::string& out)
     out += "~>\n";
 }
 
-std::string points(double v)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.4f", v);
-    std::string s(buffer);
-    while (s.back() == '0')
-        s.pop_back();
-    if (s.back() == '.')
-        s.pop_back();
-    return s;
-}
-
 void writePs(const QImage& image, const WriteOptions& options, ImageFormat, ByteBuffer& out)
 {
     if (image.isNull())
@@ -70,7 +59,7 @@ void writePs(const QImage& image, const WriteOptions& options, ImageFormat, Byte
     const Resolution dpi = options.dpi.known() ? options.dpi : Resolution{72, 72};
     const int w = image.width(), h = image.height();
     const double pw = w * 72.0 / dpi.x, ph = h * 72.0 / dpi.y;
-    const std::string W = points(pw), H = points(ph);
+    const std::string W = pageNumber(pw), H = pageNumber(ph);
     const std::string bbox = "0 0 " + std::to_string(long(std::ceil(pw))) + " " + std::to_string(long(std::ceil(ph)));
     const bool grey = isGreyRamp(image);
 
