@@ -1,6 +1,7 @@
 #include "platform/imaging/GifAnimation.h"
 #include "platform/imaging/ImageError.h"
 #include "platform/imaging/ImageFile.h"
+#include "support/CodecTestHelpers.h"
 #include "support/CorruptInput.h"
 #include "support/ExternalTools.h"
 #include "support/TestImages.h"
@@ -15,12 +16,9 @@ using namespace fw::test;
 
 namespace {
 
-QByteArray toBytes(const ByteBuffer& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); }
-ByteView view(const QByteArray& b) { return ByteView(reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size())); }
-
 LoadedImage decode(const QByteArray& bytes, const QString& name = QStringLiteral("x.gif"))
 {
-    return readImageData(view(bytes), name, formatForPath(name));
+    return readImageData(viewOf(bytes), name, formatForPath(name));
 }
 
 QImage makePhoto(int w, int h)
@@ -136,7 +134,7 @@ TEST(GifCodec, ReadsEveryFrameOfAnImageMagickAnimation)
     const QStringList lines = id.out.trimmed().split(QLatin1Char('\n'));
 
     const QByteArray bytes = readAll(out);
-    const GifAnimation anim = readGifAnimation(view(bytes));
+    const GifAnimation anim = readGifAnimation(viewOf(bytes));
     ASSERT_EQ(anim.frames.size(), 3u);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(anim.screenWidth, 40);
@@ -169,7 +167,7 @@ TEST(GifCodec, ComposesASmallFirstFrameOnTheScreen)
         "000000" "ff0000" "00ff00" "0000ff"
         "2c" "0100" "0100" "0200" "0200" "00"        // image at (1,1), 2x2
         "02" "03" "44" "34" "05" "00" "3b");          // LZW: 2, 3, 2, 3 (clear, 2, 3, 2, 3, end)
-    const GifAnimation anim = readGifAnimation(view(gif));
+    const GifAnimation anim = readGifAnimation(viewOf(gif));
     ASSERT_EQ(anim.frames.size(), 1u);
     const LoadedImage loaded = decode(gif);
     ASSERT_EQ(loaded.image.size(), QSize(4, 3));
@@ -230,7 +228,7 @@ TEST(GifCodec, SurvivesTruncatedAndCorruptedFiles)
     ASSERT_FALSE(valid.isEmpty());
     auto tryRead = [](const QByteArray& bytes, const char* what, qsizetype detail) {
         try {
-            const GifAnimation anim = readGifAnimation(view(bytes));
+            const GifAnimation anim = readGifAnimation(viewOf(bytes));
             ASSERT_FALSE(anim.frames.empty()) << what << " " << detail;
             for (const GifFrame& f : anim.frames) {
                 ASSERT_EQ(f.image.format(), QImage::Format_Indexed8) << what << " " << detail;

@@ -1,5 +1,6 @@
 #include "platform/imaging/ImageError.h"
 #include "platform/imaging/ImageFile.h"
+#include "support/CodecTestHelpers.h"
 #include "support/CorruptInput.h"
 #include "support/ExternalTools.h"
 #include "support/TestImages.h"
@@ -11,15 +12,13 @@ using namespace fw::test;
 
 namespace {
 
-QByteArray toBytes(const ByteBuffer& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); }
-
 LoadedImage decode(const QByteArray& bytes, const QString& name = QStringLiteral("x.png"))
 {
     return readImageData(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())),
                          name, formatForPath(name));
 }
 
-bool sameArgb(const QImage& a, const QImage& b) { return maxArgbDifference(a, b) == 0; }
+bool identicalArgb(const QImage& a, const QImage& b) { return maxArgbDifference(a, b) == 0; }
 
 quint32 crc32Of(const QByteArray& data)
 {
@@ -91,9 +90,9 @@ TEST(PngCodec, RoundTripsColourPaletteAndAlphaExactly)
             const LoadedImage back = decode(bytes);
             EXPECT_EQ(back.format, ImageFormat::Png);
             EXPECT_EQ(back.image.format(), c.expected) << c.name << " interlaced " << interlaced;
-            EXPECT_TRUE(sameArgb(back.image, c.image)) << c.name << " interlaced " << interlaced;
+            EXPECT_TRUE(identicalArgb(back.image, c.image)) << c.name << " interlaced " << interlaced;
             // Qt's own reader agrees on every pixel as well.
-            EXPECT_TRUE(sameArgb(QImage::fromData(bytes, "PNG"), c.image)) << c.name;
+            EXPECT_TRUE(identicalArgb(QImage::fromData(bytes, "PNG"), c.image)) << c.name;
         }
     }
 }

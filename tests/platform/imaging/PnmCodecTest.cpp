@@ -1,6 +1,7 @@
 #include "platform/imaging/ImageError.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/imaging/ImageLimits.h"
+#include "support/CodecTestHelpers.h"
 #include "support/CorruptInput.h"
 #include "support/ExternalTools.h"
 #include "support/TestImages.h"
@@ -11,8 +12,6 @@ using namespace fw::imaging;
 using namespace fw::test;
 
 namespace {
-
-QByteArray toBytes(const ByteBuffer& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); }
 
 LoadedImage decode(const QByteArray& bytes, const QString& name = QStringLiteral("x.pnm"))
 {
