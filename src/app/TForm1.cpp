@@ -5,7 +5,9 @@
 #include "SaveFrames.h"
 #include "TAboutForm.h"
 #include "TfOptions.h"
+#include "editor/EditorPage.h"
 #include "platform/ui/Prompts.h"
+#include "platform/widgets/ImageView.h"
 #include "platform/widgets/PrintPreviewDialog.h"
 #include "platform/widgets/ThumbnailStrip.h"
 
@@ -97,6 +99,8 @@ void TForm1::buildControls()
     TabSheet4 = new QWidget;
     TabSheet2 = new QWidget;
     PageControl2->addTab(TabSheet4, QStringLiteral("Image Editor"));
+    IEn = new fw::widgets::ImageView(this); // never shown; grey 128 like the editor view, so turns match the preview
+    IEn->hide();
     PageControl2->addTab(TabSheet2, QStringLiteral("GIF animator"));
     body->addWidget(PageControl2, 1);
 
@@ -111,6 +115,12 @@ void TForm1::buildControls()
     bottom->addWidget(ProgressBar);
     outer->addWidget(Panel1);
     setCentralWidget(central);
+
+    auto* editorLayout = new QVBoxLayout(TabSheet4);
+    editorLayout->setContentsMargins(0, 0, 0, 0);
+    ImageEditor = new EditorPage({store_.get(), ImageEnMView1, ProgressBar, IEn, env_.prompts, &EditOrigWidth, &EditOrigHeight});
+    editorLayout->addWidget(ImageEditor);
+    connect(this, &TForm1::editFrameChanged, ImageEditor, &EditorPage::showFrame);
 
     connect(btRemove, &QPushButton::clicked, this, &TForm1::Remove);
     connect(btRemoveAll, &QPushButton::clicked, this, &TForm1::RemoveAll);
@@ -195,8 +205,12 @@ void TForm1::ImageEnMView1ImageSelect(int index)
 
 void TForm1::PageControl2Change(int)
 {
-    if (editorPageActive() && store_->count() > 0)
-        emit editFrameChanged(store_->EditIndex);
+    if (!editorPageActive() || store_->count() == 0)
+        return;
+    // The editor takes the selected frame, or the first when none is.
+    store_->EditIndex = std::max(0, ImageEnMView1->selectedIndex());
+    emit editFrameChanged(store_->EditIndex);
+    ImageEnMView1->selectIndex(store_->EditIndex);
 }
 
 void TForm1::ControlTimerTimer()

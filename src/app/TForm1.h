@@ -18,7 +18,12 @@ class QTabWidget;
 class QTimer;
 
 namespace fw::widgets {
+class ImageView;
 class ThumbnailStrip;
+} // namespace fw::widgets
+
+namespace fw::app {
+class EditorPage;
 }
 
 /// The main window: the frame strip with its buttons on the left, the "Image Editor" and
@@ -82,10 +87,12 @@ public:
     QPushButton* btSave;
     QTabWidget* PageControl2;
     QWidget* TabSheet4; ///< "Image Editor"
+    fw::app::EditorPage* ImageEditor; ///< the page inside TabSheet4
     QWidget* TabSheet2; ///< "GIF animator"
     QWidget* Panel1;
     QProgressBar* ProgressBar;
     QTimer* ControlTimer;
+    fw::widgets::ImageView* IEn; ///< hidden work view: Apply and Apply All edit frames here
     QAction* mnuOpen;
     QAction* mnuSave;
     QAction* mnuPrint;

@@ -22,6 +22,7 @@ public:
     void clear();
 
     void setBackground(const QColor& colour);
+    const QColor& background() const { return background_; }
 
     /// Zoom in percent (> 0).
     void setZoom(double percent);
