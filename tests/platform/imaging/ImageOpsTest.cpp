@@ -166,6 +166,14 @@ TEST(ColourOps, HueTurnsWrapAndNeutralShiftsChangeNothing)
     EXPECT_TRUE(samePixels(hsvShift(img, 180, 0, 0), hsvShift(img, -180, 0, 0)));
     EXPECT_TRUE(samePixels(hslShift(img, 180, 0, 0), hslShift(img, -180, 0, 0)));
     EXPECT_TRUE(samePixels(hsvShift(img, 0, 0, 0), img));
+    // Over a spread of colours, turns a whole circle apart agree exactly, with the other
+    // amounts applied too.
+    QImage colours(512, 512, QImage::Format_BGR888);
+    for (int i = 0; i < 512 * 512; ++i)
+        colours.setPixelColor(i % 512, i / 512, QColor((i & 63) * 4 + 1, ((i >> 6) & 63) * 4 + 2, ((i >> 12) & 63) * 4 + 3));
+    EXPECT_TRUE(samePixels(hsvShift(colours, 180, 20, -10), hsvShift(colours, -180, 20, -10)));
+    EXPECT_TRUE(samePixels(hslShift(colours, 180, -20, 10), hslShift(colours, -180, -20, 10)));
+    EXPECT_TRUE(samePixels(hsvShift(colours, 90, 0, 0), hsvShift(colours, -270, 0, 0)));
     const QImage red = flat(2, 2, Qt::red);
     EXPECT_EQ(at(hsvShift(red, 120, 0, 0), 0, 0), QColor(Qt::green));
     EXPECT_EQ(at(hslShift(red, -120, 0, 0), 0, 0), QColor(Qt::blue));

@@ -103,6 +103,10 @@ QImage perPixel(const QImage& source, Shift shift)
     return img;
 }
 
+/// A hue turn as 0..359 degrees, so turns a whole circle apart (+180 and -180) give
+/// exactly the same picture, not one rounded differently.
+float hueTurn(int degrees) { return float(((degrees % 360) + 360) % 360); }
+
 float wrapHue(float h)
 {
     while (h >= 360)
@@ -217,7 +221,7 @@ QImage hsvShift(const QImage& source, int hue, int saturation, int value)
 {
     if (hue % 360 == 0 && saturation == 0 && value == 0)
         return asBgrCopy(source);
-    const float dh = float(hue), ds = saturation / 100.0f, dv = value / 100.0f;
+    const float dh = hueTurn(hue), ds = saturation / 100.0f, dv = value / 100.0f;
     return perPixel(source, [=](float& r, float& g, float& b) {
         const float max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
         const float h = wrapHue(hueOf(r, g, b, max, d) + dh);
@@ -232,7 +236,7 @@ QImage hslShift(const QImage& source, int hue, int saturation, int luminosity)
 {
     if (hue % 360 == 0 && saturation == 0 && luminosity == 0)
         return asBgrCopy(source);
-    const float dh = float(hue), ds = saturation / 100.0f, dl = luminosity / 100.0f;
+    const float dh = hueTurn(hue), ds = saturation / 100.0f, dl = luminosity / 100.0f;
     return perPixel(source, [=](float& r, float& g, float& b) {
         const float max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
         const float l0 = (max + min) / 2;
