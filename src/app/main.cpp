@@ -1,5 +1,6 @@
 #include "app/AppEnvironment.h"
 #include "app/TForm1.h"
+#include "platform/imaging/ImageMemory.h"
 #include "platform/ui/QtPrompts.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    fw::imaging::keepImageMemory(); // every preview reads a frame and makes one result
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Framewell"));
     QApplication::setApplicationDisplayName(QStringLiteral("Framewell"));
