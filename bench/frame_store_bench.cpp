@@ -2,6 +2,9 @@
 // memory the strip keeps per frame, as the strip grows to thousands of frames.
 
 #include "app/FrameStore.h"
+#include "app/editor/EditOperation.h"
+#include "platform/imaging/ImageFile.h"
+#include "platform/imaging/ImageMemory.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -64,10 +67,28 @@ void BM_ThumbnailReadBack(benchmark::State& state)
 }
 BENCHMARK(BM_ThumbnailReadBack)->Unit(benchmark::kMicrosecond);
 
+/// One frame of the editor's Apply All: read the frame file, run one operation, rewrite the
+/// frame file and its thumbnail. Decides whether Apply All needs more than one core.
+void BM_ApplyAllStep1080p(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    fw::app::FrameStore store(dir.path() + QLatin1Char('/'));
+    store.AppendFrame(frame(), QStringLiteral("clip"));
+    fw::app::EditValues values;
+    values.brightness = 20;
+    for (auto _ : state) {
+        const QImage edited = fw::app::applyEditOperation(fw::imaging::readImageFile(store.frameFile(0)).image,
+                                                          fw::app::EditOption::Brightness, values, Qt::gray);
+        store.replaceFrame(0, edited);
+    }
+}
+BENCHMARK(BM_ApplyAllStep1080p)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    fw::imaging::keepImageMemory(); // as the program does
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
