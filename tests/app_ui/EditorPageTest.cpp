@@ -347,7 +347,12 @@ TEST(EditorPage, ApplyOnCropSetsTheResizeValuesToTheCutSize)
     EXPECT_EQ(f.page.ResEditW->text(), QStringLiteral("100"));
     EXPECT_EQ(f.page.ResEditH->text(), QStringLiteral("50"));
     EXPECT_EQ(f.cropValues(), (QStringList{"0", "0", "0", "0"}));
-    EXPECT_EQ(f.origWidth, 320) << "the proportions stay those of the loaded frame";
+    // The aspect rule now keeps the proportions of the cut frame, not those it had at loading.
+    EXPECT_EQ(f.origWidth, 100);
+    EXPECT_EQ(f.origHeight, 50);
+    f.choose(EditOption::Resize);
+    typeInto(f.page.ResEditW, QStringLiteral("50"));
+    EXPECT_EQ(f.page.ResEditH->text(), QStringLiteral("25"));
 }
 
 TEST(EditorPage, ApplyAllResizesEveryFrameAndSkipsMissingFiles)

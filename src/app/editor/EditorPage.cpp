@@ -27,7 +27,9 @@
 #include <QVBoxLayout>
 
 #include <iterator>
+#include <memory>
 #include <new>
+#include <vector>
 
 namespace fw::app {
 
@@ -446,12 +448,7 @@ void EditorPage::LoadEditFrame()
     if (!editFrameExists())
         return;
     FrameZoomChange(FrameZoom->currentIndex());
-    guarded([this] {
-        const QImage frame = readFrame(editIndex());
-        *links_.origWidth = frame.width();
-        *links_.origHeight = frame.height();
-        resetControls(frame);
-    });
+    guarded([this] { resetControls(readFrame(editIndex())); });
 }
 
 void EditorPage::ResetEditControls()
@@ -466,10 +463,18 @@ void EditorPage::resetControls(const QImage& frame)
     FrameEditor->setImage(frame);
     // The crop values go back to 0, so the rectangle they describe goes too.
     FrameEditor->clearSelection();
-    // Values set here take effect as set: the boxes' textEdited, the buttons' clicked and
-    // the sliders' changedValue only follow the user, so nothing below starts a preview or
-    // the aspect rule. The blocker keeps any other listener quiet as well.
-    const QSignalBlocker blockPage(PageControl1);
+    // The aspect rule keeps the proportions of the stored frame: after an Apply that cut or
+    // turned it, those of the edited frame, not of the frame as it was first loaded.
+    *links_.origWidth = frame.width();
+    *links_.origHeight = frame.height();
+    // Values set here take effect as set: they start neither a preview nor the aspect rule.
+    // (Previews follow the user's signals only; the blockers keep every other listener quiet.)
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (QObject* control : std::initializer_list<QObject*>{
+             ResEditW, ResEditH, Edit9, Edit10, Edit11, Edit12, Edit13, RadioButton6, RadioButton7, RadioButton8,
+             RadioButton9, RadioButton4, RadioButton5, CheckBox8, CheckBox10, CheckBox11, TrackBar3, TrackBar11,
+             TrackBar4, TrackBar5, TrackBar6, TrackBar7, TrackBar8, TrackBar9, TrackBar10, TrackBar12, TrackBar13})
+        quiet.push_back(std::make_unique<QSignalBlocker>(control));
     ResW->setPosition(frame.width());
     ResH->setPosition(frame.height());
     setCropValues({});
