@@ -12,6 +12,7 @@
 #include "support/TestImages.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -22,6 +23,25 @@
 
 using namespace fw::app;
 using namespace fw::test;
+
+namespace {
+
+/// Every control of the shown option page lies inside the page at no less than its own
+/// smallest size.
+void checkSheet(EditorPage& page, int option)
+{
+    QWidget* sheet = page.PageControl1->currentWidget();
+    for (QWidget* child : sheet->findChildren<QWidget*>()) {
+        if (!child->isVisibleTo(sheet) || child->parentWidget() != sheet)
+            continue;
+        const std::string name = child->metaObject()->className();
+        EXPECT_TRUE(sheet->rect().contains(child->geometry())) << "option " << option << ": " << name;
+        EXPECT_GE(child->width(), child->minimumSizeHint().width()) << "option " << option << ": " << name;
+        EXPECT_GE(child->height(), child->minimumSizeHint().height()) << "option " << option << ": " << name;
+    }
+}
+
+} // namespace
 
 TEST(EditorScreenshot, EveryOptionPageFitsWithItsControlsOnAVideoFrame)
 {
@@ -73,18 +93,27 @@ TEST(EditorScreenshot, EveryOptionPageFitsWithItsControlsOnAVideoFrame)
         default: break;
         }
         QTest::qWait(30);
-        QWidget* sheet = page.PageControl1->currentWidget();
         ASSERT_EQ(page.PageControl1->currentIndex(), option);
-        for (QWidget* child : sheet->findChildren<QWidget*>()) {
-            if (!child->isVisibleTo(sheet) || child->parentWidget() != sheet)
-                continue;
-            const QString name = child->metaObject()->className();
-            EXPECT_TRUE(sheet->rect().contains(child->geometry())) << "option " << option << ": " << name.toStdString();
-            EXPECT_GE(child->width(), child->minimumSizeHint().width()) << "option " << option << ": " << name.toStdString();
-            EXPECT_GE(child->height(), child->minimumSizeHint().height()) << "option " << option << ": " << name.toStdString();
-        }
+        checkSheet(page, option);
         if (!dir.isEmpty())
             w.grab().save(QStringLiteral("%1/editor-%2-%3.png").arg(dir).arg(option).arg(page.OptionComboBox->currentText()));
     }
+    // At the window's smallest size every page still fits, and nothing is pushed out of view.
+    w.resize(800, 500);
+    QTest::qWait(30);
+    EXPECT_EQ(w.size(), QSize(800, 500));
+    for (int option = 0; option < kEditOptionCount; ++option) {
+        page.OptionComboBox->setCurrentIndex(option);
+        QTest::qWait(10);
+        checkSheet(page, option);
+        const QRect visible = page.rect();
+        for (QWidget* control : {static_cast<QWidget*>(page.FrameZoom), static_cast<QWidget*>(page.PageControl1),
+                                 static_cast<QWidget*>(page.btnApplyAll)})
+            EXPECT_TRUE(visible.contains(QRect(control->mapTo(&page, QPoint(0, 0)), control->size())))
+                << "option " << option << ": " << control->metaObject()->className();
+        if (!dir.isEmpty())
+            w.grab().save(QStringLiteral("%1/editor-smallest-%2.png").arg(dir).arg(option));
+    }
+    EXPECT_GT(page.FrameEditor->height(), 200);
     EXPECT_TRUE(prompts.shown.isEmpty());
 }

@@ -82,7 +82,7 @@ void EditorPage::buildControls()
     outer->setSpacing(4);
 
     auto* top = new QHBoxLayout;
-    top->setSpacing(10);
+    top->setSpacing(8);
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(4);
     btnApplyOne = new QPushButton(QStringLiteral("Apply"));
@@ -91,31 +91,40 @@ void EditorPage::buildControls()
     btnApplyAll->setToolTip(QStringLiteral("Applys changes to all images"));
     btnDefault = new QPushButton(QStringLiteral("Default"));
     for (QPushButton* b : {btnApplyOne, btnApplyAll, btnDefault}) {
-        b->setFixedWidth(80);
+        b->setFixedWidth(76);
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
     top->addLayout(buttons);
 
-    auto* option = new QVBoxLayout;
-    option->setSpacing(2);
-    option->addWidget(new QLabel(QStringLiteral("Option:")));
+    // The option list with the zoom list below it, so the option page gets the width.
+    auto* lists = new QVBoxLayout;
+    lists->setSpacing(2);
+    lists->addWidget(new QLabel(QStringLiteral("Option:")));
     OptionComboBox = new QComboBox;
     OptionComboBox->addItems({QStringLiteral("Resize"), QStringLiteral("Crop"), QStringLiteral("Rotate"),
                               QStringLiteral("Flip"), QStringLiteral("Color"), QStringLiteral("Contrast"),
                               QStringLiteral("Brightness"), QStringLiteral("RGB"), QStringLiteral("HSV"),
                               QStringLiteral("HSL")});
     OptionComboBox->setMaxVisibleItems(10);
-    OptionComboBox->setFixedWidth(110);
-    option->addWidget(OptionComboBox);
-    option->addStretch(1);
-    top->addLayout(option);
+    OptionComboBox->setFixedWidth(100);
+    lists->addWidget(OptionComboBox);
+    lists->addSpacing(4);
+    lists->addWidget(new QLabel(QStringLiteral("Zoom:")));
+    FrameZoom = new QComboBox;
+    for (int z : kZooms)
+        FrameZoom->addItem(QString::number(z) + QLatin1Char('%'));
+    FrameZoom->setCurrentIndex(2);
+    FrameZoom->setToolTip(QStringLiteral("Changes the zoom level"));
+    FrameZoom->setFixedWidth(100);
+    lists->addWidget(FrameZoom);
+    lists->addStretch(1);
+    top->addLayout(lists);
 
     // The option pages; their tabs are hidden, so the option list is the only way between them.
     PageControl1 = new QStackedWidget;
     PageControl1->setFrameShape(QFrame::StyledPanel);
     PageControl1->setFixedHeight(kPageHeight);
-    PageControl1->setMinimumWidth(400);
     PageControl1->setMaximumWidth(560);
     ResizeSheet = buildResizeSheet();
     CropSheet = buildCropSheet();
@@ -145,21 +154,9 @@ void EditorPage::buildControls()
                            RGBSheet, HSVSheet, HSLSheet})
         PageControl1->addWidget(sheet);
     PageControl1->setCurrentWidget(ResizeSheet);
-    top->addWidget(PageControl1, 1);
+    top->addWidget(PageControl1, 3);
 
-    auto* zoom = new QVBoxLayout;
-    zoom->setSpacing(2);
-    zoom->addWidget(new QLabel(QStringLiteral("Zoom:")));
-    FrameZoom = new QComboBox;
-    for (int z : kZooms)
-        FrameZoom->addItem(QString::number(z) + QLatin1Char('%'));
-    FrameZoom->setCurrentIndex(2);
-    FrameZoom->setToolTip(QStringLiteral("Changes the zoom level"));
-    FrameZoom->setFixedWidth(80);
-    zoom->addWidget(FrameZoom);
-    zoom->addStretch(1);
-    top->addLayout(zoom);
-    top->addStretch(0);
+    top->addStretch(1);
     outer->addLayout(top);
 
     FrameEditor = new ImageView;

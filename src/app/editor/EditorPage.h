@@ -35,9 +35,10 @@ class FrameStore;
 /// The "Image Editor" page: the Apply, Apply All and Default buttons, the option list with
 /// its ten option pages, the zoom list, and the editor view `FrameEditor` below them.
 ///
-///   [Apply    ]  Option:      +------------------------------+  Zoom:
-///   [Apply All]  [Resize  v]  | the option's page           |  [100% v]
-///   [Default  ]               +------------------------------+
+///   [Apply    ]  Option:      +------------------------------+
+///   [Apply All]  [Resize  v]  | the option's page            |
+///   [Default  ]  Zoom:        |                              |
+///                [100%    v]  +------------------------------+
 ///   +--------------------------------------------------------------------+
 ///   |                 FrameEditor (grey 128 background)                  |
 ///   +--------------------------------------------------------------------+
