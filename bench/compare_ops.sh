@@ -88,3 +88,38 @@ done
 echo "(milliseconds, whole processes including start-up, reading and writing PPM; median of $runs runs;"
 echo " framewell-cli also flushes the written file to disk; vips has no HSL operation, and its"
 echo " HSV row is three processes: to HSV, shift, back; ratios below 1: framewell is faster)"
+
+# The operations alone. framewell: image_ops_bench (CPU time, in process). ImageMagick: one
+# process applying the operation 11 times minus one applying it once, divided by 10 (vips
+# cannot chain operations on its command line, and its start-up hides the operation's cost).
+bench_bin="$build/bench/image_ops_bench"
+[ -x "$bench_bin" ] || exit 0
+csv=$("$bench_bin" --benchmark_format=csv 2>/dev/null)
+echo
+printf '%-27s %12s %14s %8s\n' "operation alone" framewell "ImageMagick" "fw/IM"
+# name | image_ops_bench case | ImageMagick operator
+alone=(
+  "rotate 90 clockwise|rotate90|-rotate 90"
+  "flip left-right|flip_h|-flop"
+  "equalize|equalize|-equalize"
+  "negative|negative|-negate"
+  "contrast 40|contrast|-brightness-contrast 0x40"
+  "brightness 40|brightness|-evaluate Add 15.686%"
+  "hsv 30,10,-10|hsv|-define modulate:colorspace=HSB -modulate 90,110,116.667"
+  "hsl 30,10,-10|hsl|-modulate 90,110,116.667"
+)
+for row in "${alone[@]}"; do
+  IFS='|' read -r name case im_op <<<"$row"
+  fw=$(awk -F, -v n="\"run/$case\"" '$1 == n { printf "%.1f", $4 }' <<<"$csv")
+  chain=()
+  for _ in $(seq 11); do
+    # shellcheck disable=SC2206 # the operator's words are split on purpose
+    chain+=($im_op)
+  done
+  # shellcheck disable=SC2086
+  read -r _ one <<<"$(median_ms convert "$in" $im_op "$work/im.ppm")"
+  read -r _ eleven <<<"$(median_ms convert "$in" "${chain[@]}" "$work/im.ppm")"
+  im=$(awk -v a="$one" -v b="$eleven" 'BEGIN { printf "%.1f", (b - a) / 10 }')
+  printf '%-27s %9s ms %11s ms %8s\n' "$name" "$fw" "$im" "$(ratio "$fw" "$im")"
+done
+echo "(CPU milliseconds for one 1920x1080 frame)"

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace fw::imaging;
 using namespace fw::test;
 
@@ -145,6 +147,24 @@ TEST(ColourOps, ChannelRules)
             ASSERT_EQ(at(white, x, y), QColor(Qt::white));
             ASSERT_EQ(at(noRed, x, y), QColor(0, at(img, x, y).green(), at(img, x, y).blue()));
         }
+    // Every channel value moved by its own amount and held within 0..255, from any format.
+    const struct {
+        int r, g, b;
+    } amounts[] = {{37, -100, 255}, {-1, 0, 1}, {-255, 128, -37}, {300, -300, 0}};
+    for (const QImage& source : {img, makeIndexedImage(50, 40, 200)}) {
+        for (const auto& a : amounts) {
+            const QImage out = addToChannels(source, a.r, a.g, a.b);
+            const QImage inverted = negative(source);
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 50; ++x) {
+                    const QColor c = at(source, x, y);
+                    ASSERT_EQ(at(out, x, y), QColor(std::clamp(c.red() + a.r, 0, 255), std::clamp(c.green() + a.g, 0, 255),
+                                                    std::clamp(c.blue() + a.b, 0, 255)))
+                        << a.r << "," << a.g << "," << a.b << " at " << x << "," << y;
+                    ASSERT_EQ(at(inverted, x, y), QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()));
+                }
+        }
+    }
     // Contrast -100 flattens each channel to its mean; 0 changes nothing.
     const QImage flatOut = contrast(img, -100);
     EXPECT_EQ(at(flatOut, 0, 0), at(flatOut, 49, 39));
