@@ -211,7 +211,7 @@ TEST(TForm1, OpenDispatchesByExtension)
         EXPECT_EQ(w.OpenKind, c.kind) << c.name;
         EXPECT_EQ(requests.size(), c.kind == OpenKind::None ? 0 : 1) << c.name;
     }
-    EXPECT_EQ(f.prompts.shown.first().filters.size(), 9);
+    EXPECT_EQ(f.prompts.shown.first().filters.size(), 10);
     // Cancelling sets OpenKind to none and keeps the last file name.
     w.Open();
     EXPECT_EQ(w.OpenKind, OpenKind::None);
