@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,6 +24,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using fw::video::VideoRuler;
 
 namespace {
@@ -32,7 +35,7 @@ QPushButton* pictureButton(QStyle::StandardPixmap icon, const char* hint, QWidge
     auto* b = new QPushButton(parent);
     b->setIcon(parent->style()->standardIcon(icon));
     b->setToolTip(QString::fromLatin1(hint));
-    b->setFixedSize(26, 24);
+    b->setFixedSize(24, 24);
     return b;
 }
 
@@ -160,6 +163,7 @@ Tform_video::~Tform_video()
 void Tform_video::buildControls()
 {
     auto* outer = new QVBoxLayout(this);
+    outer->setSizeConstraint(QLayout::SetNoConstraint); // no minimum height; the width is held at 695
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
     auto* body = new QHBoxLayout;
@@ -188,16 +192,24 @@ QWidget* Tform_video::buildTransportBar()
     VPanel1 = new QWidget;
     VPanel1->setFixedHeight(34);
     auto* bar = new QHBoxLayout(VPanel1);
-    bar->setContentsMargins(4, 4, 4, 4);
-    bar->setSpacing(3);
+    bar->setContentsMargins(4, 5, 4, 5);
+    bar->setSpacing(2);
 
     VbtCapture = textButton("Capture", "Captures a current frame");
-    VbtCapture->setFixedHeight(24);
+    VbtCapture->setFixedSize(VbtCapture->fontMetrics().horizontalAdvance(VbtCapture->text()) + 14, 24);
     bar->addWidget(VbtCapture);
     VTimeLabel = new QLabel(QStringLiteral("0:00:00 / 0:00:00"));
     VTimeLabel->setToolTip(QStringLiteral("Position / Duration"));
     VTimeLabel->setStyleSheet(QStringLiteral("color: blue; font-weight: bold;"));
-    VTimeLabel->setMinimumWidth(112);
+    // Wide enough for the longest text of either format, so the buttons never shift.
+    {
+        QFont bold = VTimeLabel->font();
+        bold.setBold(true);
+        const QFontMetrics m(bold);
+        VTimeLabel->setFixedWidth(std::max(m.horizontalAdvance(QStringLiteral("0:00:00 / 0:00:00")),
+                                           m.horizontalAdvance(QStringLiteral("9999999 / 9999999")))
+                                  + 8);
+    }
     VTimeLabel->setAlignment(Qt::AlignCenter);
     bar->addWidget(VTimeLabel);
 
@@ -209,7 +221,7 @@ QWidget* Tform_video::buildTransportBar()
     bar->addWidget(VPlayButton);
     bar->addWidget(VPauseButton);
     bar->addWidget(VStopButton);
-    bar->addSpacing(4);
+    bar->addSpacing(3);
 
     VStepMButton = pictureButton(QStyle::SP_MediaSeekBackward, "Backward", VPanel1);
     bar->addWidget(VStepMButton);
@@ -219,22 +231,22 @@ QWidget* Tform_video::buildTransportBar()
     VStepValueTime->setDecimals(2);
     VStepValueTime->setSingleStep(0.01);
     VStepValueTime->setValue(1);
-    VStepValueTime->setFixedWidth(54);
+    VStepValueTime->setFixedWidth(52);
     bar->addWidget(VStepValueTime);
     VStepValueFrame = new QSpinBox;
     VStepValueFrame->setToolTip(QStringLiteral("Step (frames)"));
     VStepValueFrame->setRange(1, 1000);
     VStepValueFrame->setValue(1);
-    VStepValueFrame->setFixedWidth(54);
+    VStepValueFrame->setFixedWidth(52);
     bar->addWidget(VStepValueFrame);
     VStepPButton = pictureButton(QStyle::SP_MediaSeekForward, "Forward", VPanel1);
     bar->addWidget(VStepPButton);
-    bar->addSpacing(4);
+    bar->addSpacing(3);
 
-    VEdit2 = numberEdit("0", "time position (hours/minutes/seconds)", 26);
-    VEdit4 = numberEdit("0", "Time position (hours/minutes/seconds)", 26);
-    VEdit5 = numberEdit("0", "Time position (hours/minutes/seconds)", 26);
-    VGotoFrameEdit = numberEdit("1", "frame position", 60);
+    VEdit2 = numberEdit("0", "time position (hours/minutes/seconds)", 24);
+    VEdit4 = numberEdit("0", "Time position (hours/minutes/seconds)", 24);
+    VEdit5 = numberEdit("0", "Time position (hours/minutes/seconds)", 24);
+    VGotoFrameEdit = numberEdit("1", "frame position", 76);
     for (QLineEdit* e : {VEdit2, VEdit4, VEdit5, VGotoFrameEdit})
         bar->addWidget(e);
     VGotoButton = pictureButton(QStyle::SP_ArrowRight, "jumps to a specified position", VPanel1);
