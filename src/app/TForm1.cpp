@@ -335,6 +335,8 @@ void TForm1::closeEvent(QCloseEvent* event)
     // FormCloseQuery: the working folder goes with everything in it; the close is never refused.
     if (!closed_) {
         closed_ = true;
+        if (form_video)
+            form_video->close(); // pauses playback and hides it
         workFolder_.remove(
             [this](const QString& path) {
                 env_.prompts->warn(this, QStringLiteral("Could NOT delete ") + path);
