@@ -103,3 +103,36 @@ TEST(RangeRequest, SaveTypesAndTheNamesOfSampleFiles)
             << c.chosen;
     EXPECT_EQ(planRangeSave(QStringLiteral("/shots/clip_avi"), 0).folder, QStringLiteral("/shots/"));
 }
+
+TEST(RangeRequest, AnyFieldTextGivesARangeInsideTheClipOrNone)
+{
+    const QStringList pieces = {"0", "1", "7", "59", "-", " ", "q", "2147483647", "-2147483648", "99999999999", ""};
+    std::uint32_t seed = 777;
+    const auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const auto field = [&] {
+        QString t;
+        for (int n = int(next() % 2); n >= 0; --n)
+            t += pieces[int(next() % pieces.size())];
+        return t;
+    };
+    const MediaTime d = 600 * kUnitsPerSecond;
+    for (int i = 0; i < 5000; ++i) {
+        RangeFields f;
+        f.frameFormat = next() % 2;
+        f.inHours = field(), f.inMinutes = field(), f.inSeconds = field();
+        f.outHours = field(), f.outMinutes = field(), f.outSeconds = field();
+        f.inFrame = field(), f.outFrame = field();
+        f.intervalSeconds = 0.02 + (next() % 10000) / 100.0;
+        f.intervalFrames = 1 + int(next() % 100);
+        if (const auto plan = planRange(f, d, 15'000)) {
+            EXPECT_GE(plan->in, 0);
+            EXPECT_LE(plan->in, plan->out);
+            EXPECT_LE(plan->out, d);
+            EXPECT_GT(plan->interval, 0);
+            EXPECT_GE(plan->count(), 1);
+        }
+    }
+}

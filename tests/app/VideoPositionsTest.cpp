@@ -105,3 +105,33 @@ TEST(FirstFrameSize, GrowsForLargeFramesAndReturnsToTheStartSizeForSmallOnes)
     for (const auto& c : cases)
         EXPECT_EQ(firstFrameWindowSize(c.window, view, c.frame, screen), c.expected) << c.frame.width() << "x" << c.frame.height();
 }
+
+TEST(VideoPositions, AnyTextInThePositionFieldsGivesAPositionInsideTheClipOrNone)
+{
+    // Field texts a user can type: digits, signs, blanks, letters, very long numbers.
+    const QStringList pieces = {"0", "1", "59", "60", "-", "+", " ", "x", "2147483647", "2147483648", "-2147483648",
+                                "99999999999999999999", "1e3", "0x10", "", "3600", "١٢"};
+    std::uint32_t seed = 12345;
+    const auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    const auto field = [&] {
+        QString t;
+        for (int n = int(next() % 3); n >= 0; --n)
+            t += pieces[int(next() % pieces.size())];
+        return t;
+    };
+    const MediaTime d = 3 * 3600 * kUnitsPerSecond;
+    for (int i = 0; i < 5000; ++i) {
+        const QString h = field(), m = field(), s = field();
+        if (const auto t = gotoTimeTarget(h, m, s, d)) {
+            EXPECT_GE(*t, 0);
+            EXPECT_LE(*t, d);
+        }
+        if (const auto t = gotoFrameTarget(h, d, 270'000)) {
+            EXPECT_GE(*t, 0);
+            EXPECT_LE(*t, d);
+        }
+    }
+}

@@ -459,3 +459,31 @@ TEST(Tform_video, LayoutFitsInBothFormatsAtTheStartSize)
     w.VZoomFitButtonClick();
     saveShot(w, "player-adjusted.png");
 }
+
+TEST(Tform_video, ANewFrameNoticeArrivingWhileAFrameIsShownDoesNotNest)
+{
+    PlayerWindowFixture f;
+    Tform_video& w = *f.window;
+    f.open("clip.avi", {10 * kUnitsPerSecond, 250, {64, 48}});
+    // While a notice shows its frame (and lets events run), the decoder moves on and posts the
+    // next notice, again and again, as a fast decoder on a slow screen would. Handlers never
+    // nest more than one deep.
+    int depth = 0, deepest = 0, posted = 0;
+    std::function<void()> decodeOne = [&] {
+        deepest = std::max(deepest, ++depth);
+        if (++posted <= 50)
+            QTimer::singleShot(0, f.player, decodeOne); // the next frame is already on its way
+        f.player->advance(100'000);                     // raises newFrame at once
+        --depth;
+    };
+    decodeOne();
+    for (int i = 0; i < 1000 && posted <= 50; ++i)
+        QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_GT(posted, 50);
+    EXPECT_EQ(deepest, 2) << "a notice inside a notice is deferred, not handled there";
+    // No notice is left behind: the picture is the frame now current.
+    EXPECT_EQ(ScriptedPlayer::positionOf(w.VImageEnView1->image().pixelColor(0, 0)), f.player->position());
+    EXPECT_EQ(w.VideoPosition, f.player->position());
+    EXPECT_EQ(f.player->position(), 51 * 100'000); // every decoded frame was played
+}

@@ -210,4 +210,6 @@ private:
     std::unique_ptr<fw::media::MediaPlayer> player_;
     Services services_;
     bool rangeRunning_ = false;
+    bool showingNewFrame_ = false;
+    bool missedNewFrame_ = false;
 };

@@ -104,8 +104,11 @@ void Tform_video::reportPlayerError()
     QString text = player_->lastError();
     if (text.isEmpty())
         text = QStringLiteral("Cannot play ") + QFileInfo(player_->inputFile()).fileName();
-    if (services_.prompts)
+    if (services_.prompts) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor); // not the hourglass of a loading file
         services_.prompts->error(this, text);
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void Tform_video::ConnectPlayer()
@@ -186,10 +189,22 @@ void Tform_video::VImageEnView1DShowEvent()
 
 void Tform_video::VImageEnView1DShowNewFrame()
 {
-    if (player_->isConnected() && player_->state() == PlayerState::Playing) {
+    // Showing a frame lets pending events run, and with them the next new-frame notice. A
+    // notice that arrives meanwhile is not handled inside this one (a fast decoder on a slow
+    // screen would nest handlers without end); this one shows the frame current then instead.
+    if (showingNewFrame_) {
+        missedNewFrame_ = true;
+        return;
+    }
+    showingNewFrame_ = true;
+    do {
+        missedNewFrame_ = false;
+        if (!player_->isConnected() || player_->state() != PlayerState::Playing)
+            break;
         RefreshPosition();
         ShowCurrentFrame();
-    }
+    } while (missedNewFrame_);
+    showingNewFrame_ = false;
 }
 
 void Tform_video::VTimer1Timer() { RefreshPosition(); }
