@@ -128,7 +128,8 @@ TEST(Tform_video, TransportButtonsFollowTheTable)
         {"pause", [&] { QTest::mouseClick(w.VPauseButton, Qt::LeftButton); }, true, false, true, PlayerState::Paused},
         {"play", [&] { QTest::mouseClick(w.VPlayButton, Qt::LeftButton); }, false, true, true, PlayerState::Playing},
         {"stop", [&] { QTest::mouseClick(w.VStopButton, Qt::LeftButton); }, true, false, false, PlayerState::Stopped},
-        {"picture click when stopped", [&] { w.VImageEnView1MouseDown(); }, false, true, true, PlayerState::Playing},
+        {"picture click when stopped", [&] { QTest::mouseClick(w.VImageEnView1->viewport(), Qt::RightButton); }, false, true,
+         true, PlayerState::Playing},
         {"picture click when playing", [&] { w.VImageEnView1MouseDown(); }, true, false, true, PlayerState::Paused},
         {"picture click when paused", [&] { w.VImageEnView1MouseDown(); }, false, true, true, PlayerState::Playing},
         {"deactivation while playing", [&] { w.FormDeactivate(); }, true, false, true, PlayerState::Paused},
@@ -339,11 +340,44 @@ TEST(Tform_video, RulerClicksAndDragsSeekWithinTheBand)
     EXPECT_TRUE(f.player->calls.isEmpty());
     EXPECT_FALSE(w.RulerDragging);
 
+    // Moves that arrive while a seek shows its frame are not seeked inside it; the last one
+    // follows as soon as it is done. A release meanwhile ends the drag.
+    QList<fw::media::MediaTime> seeks;
+    int depth = 0, deepest = 0;
+    f.player->onSeek = [&](fw::media::MediaTime t) {
+        seeks << t;
+        deepest = std::max(deepest, ++depth);
+        if (seeks.size() == 1) {
+            w.VPaintBox1MouseMove(25 + 65, 22);
+            w.VPaintBox1MouseMove(25 + 130, 22);
+            w.VPaintBox1MouseMove(25 + 195, 22);
+        }
+        --depth;
+    };
+    QTest::mousePress(w.VPaintBox1, Qt::LeftButton, {}, QPoint(25, 22));
+    EXPECT_EQ(seeks, QList<fw::media::MediaTime>({0, d * 3 / 10}));
+    EXPECT_EQ(deepest, 1);
+    EXPECT_TRUE(w.RulerDragging);
+    seeks.clear();
+    f.player->onSeek = [&](fw::media::MediaTime t) {
+        seeks << t;
+        if (seeks.size() == 1)
+            QTest::mouseRelease(w.VPaintBox1, Qt::LeftButton, {}, QPoint(100, 22));
+    };
+    QTest::mouseRelease(w.VPaintBox1, Qt::LeftButton, {}, QPoint(100, 22));
+    QTest::mousePress(w.VPaintBox1, Qt::LeftButton, {}, QPoint(350, 22));
+    EXPECT_FALSE(w.RulerDragging) << "released during the seek: no drag";
+    QTest::mouseMove(w.VPaintBox1, QPoint(400, 22));
+    EXPECT_EQ(seeks.size(), 1) << "a move without the button does not seek";
+    f.player->onSeek = nullptr;
+
     // The drawn ruler: black axis, a tick, and the marker's inverted triangle.
     const QImage ruler = w.VPaintBox1->render();
     EXPECT_EQ(ruler.pixelColor(100, 22), QColor(Qt::black));
     EXPECT_EQ(ruler.pixelColor(100, 35), QColor(192, 192, 192));
-    EXPECT_NE(ruler.pixelColor(25, 30), QColor(192, 192, 192)) << "the marker at 0";
+    EXPECT_EQ(w.MarkerX, 350);
+    EXPECT_NE(ruler.pixelColor(350, 30), QColor(192, 192, 192)) << "the marker";
+    EXPECT_EQ(ruler.pixelColor(360, 30), QColor(192, 192, 192));
 }
 
 TEST(Tform_video, AClipShorterThanASecondDrawsOneLabel)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QDoubleSpinBox;
@@ -206,10 +207,14 @@ private:
     void applyAdjustments();
     QString currentStamp() const;
     void endRange();
+    void seekFromRuler(int x);
 
     std::unique_ptr<fw::media::MediaPlayer> player_;
     Services services_;
     bool rangeRunning_ = false;
     bool showingNewFrame_ = false;
+    bool rulerPressed_ = false;
+    bool rulerSeeking_ = false;
+    std::optional<int> pendingRulerX_;
     bool missedNewFrame_ = false;
 };

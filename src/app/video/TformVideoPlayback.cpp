@@ -19,6 +19,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <utility>
+
 using namespace fw::video;
 using fw::media::PlayerState;
 
@@ -362,9 +364,29 @@ void Tform_video::VPaintBox1MouseDown(int x, int y)
 {
     if (!Loaded || !rulerHit(VPaintBox1->width(), x, y))
         return;
-    VideoPosition = rulerPositionAt(VPaintBox1->width(), VideoDuration, x);
-    SeekTo();
+    rulerPressed_ = true;
     RulerDragging = true;
+    seekFromRuler(x);
+    // The button may have come up while the frame was shown; then there is no drag.
+    if (!rulerPressed_)
+        RulerDragging = false;
+}
+
+void Tform_video::seekFromRuler(int x)
+{
+    // A seek shows its frame and lets pending events run, among them further mouse moves:
+    // they are not seeked inside this one (a fast drag over slow seeks would nest without
+    // end); the last of them is seeked as soon as this one is done.
+    if (rulerSeeking_) {
+        pendingRulerX_ = x;
+        return;
+    }
+    rulerSeeking_ = true;
+    for (std::optional<int> next = x; next; next = std::exchange(pendingRulerX_, std::nullopt)) {
+        VideoPosition = rulerPositionAt(VPaintBox1->width(), VideoDuration, *next);
+        SeekTo();
+    }
+    rulerSeeking_ = false;
 }
 
 void Tform_video::VPaintBox1MouseMove(int x, int y)
@@ -372,9 +394,13 @@ void Tform_video::VPaintBox1MouseMove(int x, int y)
     if (!RulerDragging)
         return;
     if (rulerHit(VPaintBox1->width(), x, y))
-        VPaintBox1MouseDown(x, y);
+        seekFromRuler(x);
     else
         RulerDragging = false;
 }
 
-void Tform_video::VPaintBox1MouseUp() { RulerDragging = false; }
+void Tform_video::VPaintBox1MouseUp()
+{
+    RulerDragging = false;
+    rulerPressed_ = false;
+}
