@@ -267,6 +267,23 @@ TEST(Tform_video, StepPressMayReachTheEndsButHoldingNeedsRoomBeyondThem)
     EXPECT_EQ(f.player->position(), 400'000) << "p - d < 0: no step";
     QTest::mouseRelease(w.VStepMButton, Qt::LeftButton);
     EXPECT_FALSE(w.VStepTimer->isActive());
+
+    // A step taken during playback leaves the player paused, and the buttons say so.
+    w.OnPlayButton();
+    QTest::mouseClick(w.VStepPButton, Qt::LeftButton);
+    EXPECT_EQ(f.player->state(), PlayerState::Paused);
+    EXPECT_TRUE(w.VPlayButton->isEnabled());
+    EXPECT_FALSE(w.VPauseButton->isEnabled());
+    EXPECT_TRUE(w.VStopButton->isEnabled());
+    EXPECT_FALSE(w.VStepTimer->isActive()) << "released at once: no repeat";
+
+    // Released while the step's frame was being shown: no repeat starts after the release.
+    f.player->onSeek = [&](fw::media::MediaTime) { QTest::mouseRelease(w.VStepPButton, Qt::LeftButton); };
+    press(w.VStepPButton, 3.0);
+    f.player->onSeek = nullptr;
+    EXPECT_EQ(f.player->position(), 3 * kUnitsPerSecond + 800'000) << "two frames on";
+    EXPECT_FALSE(w.VStepTimer->isActive());
+    EXPECT_FALSE(w.StepForwardHeld);
 }
 
 TEST(Tform_video, GotoSeeksInTimeOrFrameAndRefusesBeyondTheEnd)

@@ -254,6 +254,9 @@ bool Tform_video::connectAndHold()
         return false;
     player_->run();
     player_->pause();
+    // The player now rests paused whatever it did before; the buttons say so, or Play would
+    // stay disabled after a step taken during playback.
+    setTransport(true, false, true);
     return true;
 }
 
