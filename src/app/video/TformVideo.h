@@ -203,6 +203,8 @@ private:
     void stepOnce(bool forward, fw::media::MediaTime target);
     /// After a file could not be opened: no picture, nothing loaded, Play ready to try again.
     void resetAfterFailedOpen();
+    /// "Time" selected, "Frame" after it only when offered.
+    void resetFormatList(bool offerFrames);
     void reportPlayerError();
     void applyAdjustments();
     QString currentStamp() const;

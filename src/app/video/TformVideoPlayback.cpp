@@ -55,15 +55,7 @@ void Tform_video::Open()
     }
     if (VideoFrameCount <= 0)
         VideoFrameCount = player_->frameCount();
-    {
-        const QSignalBlocker block(VFormatComboBox); // the format is applied once, below
-        const int frameItem = VFormatComboBox->findText(kFrameItem);
-        if (frameItem >= 0)
-            VFormatComboBox->removeItem(frameItem);
-        VFormatComboBox->setCurrentIndex(0);
-        if (offersFrameFormat(VideoFrameCount))
-            VFormatComboBox->addItem(kFrameItem);
-    }
+    resetFormatList(offersFrameFormat(VideoFrameCount));
 
     VideoTitle = info.fileName();
     if (VideoDuration == 0)
@@ -77,6 +69,17 @@ void Tform_video::Open()
     QCoreApplication::processEvents();
 }
 
+void Tform_video::resetFormatList(bool offerFrames)
+{
+    const QSignalBlocker block(VFormatComboBox); // the caller applies the format once
+    const int frameItem = VFormatComboBox->findText(kFrameItem);
+    if (frameItem >= 0)
+        VFormatComboBox->removeItem(frameItem);
+    VFormatComboBox->setCurrentIndex(0);
+    if (offerFrames)
+        VFormatComboBox->addItem(kFrameItem);
+}
+
 void Tform_video::resetAfterFailedOpen()
 {
     Loaded = false;
@@ -86,13 +89,7 @@ void Tform_video::resetAfterFailedOpen()
     VideoPosition = 0;
     DurationText = fw::media::FormatHMS(0);
     VideoTitle = QFileInfo(services_.videoFileName ? services_.videoFileName() : QString()).fileName();
-    {
-        const QSignalBlocker block(VFormatComboBox);
-        const int frameItem = VFormatComboBox->findText(kFrameItem);
-        if (frameItem >= 0)
-            VFormatComboBox->removeItem(frameItem);
-        VFormatComboBox->setCurrentIndex(0);
-    }
+    resetFormatList(false);
     VFormatComboBoxChange();
     VImageEnView1->clear();
     VTimeLabel->setText(QStringLiteral("0:00:00 / 0:00:00"));
