@@ -6,6 +6,7 @@
 #include "app/video/VideoRuler.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,18 @@ TEST(Tform_video, StartsWithItsCaptionControlsAndTimers)
     EXPECT_EQ(w.VStepTimer->interval(), 550);
     EXPECT_FALSE(w.VStepTimer->isActive());
     EXPECT_EQ(w.VPaintBox1->height(), 42);
+    EXPECT_EQ(w.VGroupBox6->title(), QStringLiteral(" selected frames "));
+    EXPECT_EQ(w.VGroupBoxChannels->title(), QStringLiteral(" Channels "));
+    EXPECT_EQ(w.VGroupBoxAdjust->title(), QStringLiteral(" Adjust "));
+    EXPECT_EQ(w.VbtCaptureRange->toolTip(), QStringLiteral("Captures a frames of the specified range"));
+    EXPECT_EQ(w.VbtRangeSave->toolTip(), QStringLiteral("Saves a frames of the specified range to disk"));
+    EXPECT_EQ(w.VbtAbort->text(), QStringLiteral("Stop"));
+    EXPECT_FALSE(w.VbtAbort->isEnabled());
+    EXPECT_TRUE(w.VGauge1->isHidden());
+    EXPECT_EQ(w.VEdit1->toolTip(), QStringLiteral("IN point (hours/minutes/seconds)"));
+    EXPECT_EQ(w.VOutFrame->toolTip(), QStringLiteral("OUT point (frame)"));
+    EXPECT_DOUBLE_EQ(w.VSamplingValueTime->maximum(), 100);
+    EXPECT_EQ(w.VSamplingValueFrame->maximum(), 100);
     EXPECT_FALSE(w.Loaded);
     EXPECT_EQ(w.VideoDuration, 1);
     // Closing only hides it.
