@@ -1,6 +1,7 @@
 #include "AppEnvironment.h"
 
 #include "AppSettings.h"
+#include "platform/media/MediaPlayer.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -17,6 +18,8 @@ AppEnvironment AppEnvironment::desktop(ui::Prompts* prompts)
     env.helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
     env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     env.beep = [] { QApplication::beep(); };
+    env.makePlayer = [] { return media::createPlayer(); };
+    env.aviFrameCount = [](const QString& path) { return media::aviVideoFrameCount(path); };
     return env;
 }
 

@@ -6,6 +6,7 @@
 #include "TAboutForm.h"
 #include "TfOptions.h"
 #include "editor/EditorPage.h"
+#include "video/TformVideo.h"
 #include "platform/ui/Prompts.h"
 #include "platform/widgets/ImageView.h"
 #include "platform/widgets/PrintPreviewDialog.h"
@@ -39,6 +40,7 @@ TForm1::TForm1(AppEnvironment environment, QWidget* parent) : QMainWindow(parent
 
     buildControls();
     buildMenu();
+    buildVideoWindow();
 
     printPreview = [this](const QList<QImage>& images) {
         QPrinter printer(QPrinter::HighResolution);
@@ -151,6 +153,25 @@ void TForm1::buildMenu()
     mnuAbout = help->addAction(QStringLiteral("About..."), this, &TForm1::About1Click);
 }
 
+void TForm1::buildVideoWindow()
+{
+    if (!env_.makePlayer)
+        return;
+    Tform_video::Services services;
+    services.prompts = env_.prompts;
+    services.videoFileName = [this] { return VideoFileName; };
+    services.appendFrame = [this](const QImage& picture, const QString& caption) { return AppendFrame(picture, caption); };
+    services.aviFrameCount = env_.aviFrameCount;
+    services.freeBytes = env_.freeBytes;
+    form_video = new Tform_video(env_.makePlayer(), std::move(services), this);
+    // Centred on the screen, hidden until a video is opened.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = form_video->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        form_video->move(frame.topLeft());
+    }
+}
+
 bool TForm1::AppendFrame(const QImage& picture, const QString& caption)
 {
     QString error;
@@ -233,6 +254,12 @@ void TForm1::Open()
     QCoreApplication::processEvents();
     VideoFileName = choice.path;
     OpenKind = openKindForPath(choice.path);
+    if (OpenKind == fw::app::OpenKind::VideoPlayer && form_video) {
+        form_video->show();
+        form_video->raise();
+        form_video->activateWindow();
+        form_video->Open();
+    }
     if (OpenKind != fw::app::OpenKind::None)
         emit openRequested(OpenKind, VideoFileName);
 }
@@ -322,6 +349,8 @@ void TForm1::closeEvent(QCloseEvent* event)
     // FormCloseQuery: the working folder goes with everything in it; the close is never refused.
     if (!closed_) {
         closed_ = true;
+        if (form_video)
+            form_video->close(); // pauses playback and hides it
         workFolder_.remove(
             [this](const QString& path) {
                 env_.prompts->warn(this, QStringLiteral("Could NOT delete ") + path);

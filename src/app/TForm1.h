@@ -16,6 +16,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+class Tform_video;
 
 namespace fw::widgets {
 class ImageView;
@@ -102,6 +103,9 @@ public:
     QAction* mnuEmail;
     QAction* mnuWeb;
     QAction* mnuAbout;
+    /// The video player window: created hidden at start, shown by File > Open of a video
+    /// file, hidden when closed. Null when the environment offers no player.
+    Tform_video* form_video = nullptr;
 
 signals:
     /// File > Open chose a file for the video player, the media grabber or the GIF import.
@@ -115,6 +119,7 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    void buildVideoWindow();
     void refreshStripToolTip();
     bool editorPageActive() const;
 

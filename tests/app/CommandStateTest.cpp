@@ -49,12 +49,20 @@ TEST(OpenDispatch, SortsFilesByTheirLowerCasedExtension)
         {"/v/a.asf", OpenKind::MediaGrabber},    {"/v/VTS_01_1.vob", OpenKind::MediaGrabber},
         {"/v/a.mov", OpenKind::MediaGrabber},    {"/v/anim.GIF", OpenKind::GifImport},
         {"/v/notes.txt", OpenKind::None},        {"/v/noext", OpenKind::None},
-        {"/v.avi/noext", OpenKind::None},
+        {"/v.avi/noext", OpenKind::None},        {"/v/a.mp4", OpenKind::VideoPlayer},
+        {"/v/a.M4V", OpenKind::VideoPlayer},     {"/v/a.mkv", OpenKind::VideoPlayer},
+        {"/v/a.webm", OpenKind::VideoPlayer},    {"/v/a.ts", OpenKind::VideoPlayer},
+        {"/v/a.m2ts", OpenKind::VideoPlayer},    {"/v/a.MTS", OpenKind::VideoPlayer},
+        {"/v/a.flv", OpenKind::VideoPlayer},     {"/v/a.3gp", OpenKind::VideoPlayer},
+        {"/v/a.ogv", OpenKind::VideoPlayer},     {"/v/a.mp3", OpenKind::None},
     };
     for (const auto& c : cases)
         EXPECT_EQ(openKindForPath(QString::fromLatin1(c.path)), c.kind) << c.path;
     const QStringList filters = openDialogFilters();
-    ASSERT_EQ(filters.size(), 9);
-    EXPECT_TRUE(filters[0].startsWith(QStringLiteral("All files  (")));
+    ASSERT_EQ(filters.size(), 10);
+    EXPECT_EQ(filters[0], QStringLiteral("All files  (*.avi *.mpg *.mpe *.mpeg *.divx *.dat *.wmv *.asf *.mov *.gif *.mp4 "
+                                         "*.m4v *.mkv *.webm *.ts *.m2ts *.mts *.flv *.3gp *.ogv)"));
     EXPECT_EQ(filters[7], QStringLiteral("GIF files (*.gif)"));
+    EXPECT_EQ(filters[8], QStringLiteral("DAT files (*.dat)"));
+    EXPECT_EQ(filters[9], QStringLiteral("Modern video files (*.mp4 *.m4v *.mkv *.webm *.ts *.m2ts *.mts *.flv *.3gp *.ogv)"));
 }

@@ -2,6 +2,8 @@
 #include "app/TfOptions.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/widgets/ThumbnailStrip.h"
+#include "app/video/TformVideo.h"
+#include "support/ScriptedPlayer.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestImages.h"
 
@@ -30,6 +32,7 @@ struct MainWindowFixture {
     ScriptedPrompts prompts;
     QList<QUrl> opened;
     int beeps = 0;
+    ScriptedPlayer* player = nullptr; ///< the video window's, owned by it
     std::unique_ptr<TForm1> window;
 
     AppEnvironment environment()
@@ -44,6 +47,12 @@ struct MainWindowFixture {
             return true;
         };
         env.beep = [this] { ++beeps; };
+        env.makePlayer = [this] {
+            auto p = std::make_unique<ScriptedPlayer>();
+            player = p.get();
+            return std::unique_ptr<fw::media::MediaPlayer>(std::move(p));
+        };
+        env.aviFrameCount = [](const QString&) { return 250u; };
         return env;
     }
 
@@ -211,11 +220,52 @@ TEST(TForm1, OpenDispatchesByExtension)
         EXPECT_EQ(w.OpenKind, c.kind) << c.name;
         EXPECT_EQ(requests.size(), c.kind == OpenKind::None ? 0 : 1) << c.name;
     }
-    EXPECT_EQ(f.prompts.shown.first().filters.size(), 9);
+    EXPECT_EQ(f.prompts.shown.first().filters.size(), 10);
     // Cancelling sets OpenKind to none and keeps the last file name.
     w.Open();
     EXPECT_EQ(w.OpenKind, OpenKind::None);
     EXPECT_TRUE(w.VideoFileName.endsWith(QStringLiteral("notes.txt")));
+}
+
+TEST(TForm1, FileOpenShowsTheVideoWindowWhichCapturesIntoTheStrip)
+{
+    MainWindowFixture f;
+    TForm1& w = *f.window;
+    ASSERT_NE(w.form_video, nullptr);
+    ASSERT_NE(f.player, nullptr);
+    Tform_video& video = *w.form_video;
+    EXPECT_TRUE(video.isHidden()) << "created hidden at start";
+    EXPECT_EQ(video.windowTitle(), QStringLiteral("Video"));
+
+    for (const char* name : {"CLIP.AVI", "movie.mp4"}) {
+        const QString path = f.home.path(QLatin1String(name));
+        f.player->addFile(path, {100 * fw::media::kUnitsPerSecond, 500, {64, 48}});
+        f.prompts.fileAnswers.enqueue({path, 0});
+        w.Open();
+        EXPECT_TRUE(video.isVisible()) << name;
+        EXPECT_EQ(f.player->inputFile(), path) << name;
+        EXPECT_TRUE(video.Loaded) << name;
+        EXPECT_EQ(f.player->state(), fw::media::PlayerState::Playing) << name;
+    }
+    EXPECT_EQ(video.VideoFrameCount, 500) << "not an AVI: the player's count";
+
+    // A capture lands in the strip with the file's name; a GIF opened later names the next one.
+    video.OnPauseButton();
+    f.player->seekAndWait(834'500'000);
+    ASSERT_TRUE(video.VbtCaptureClick());
+    ASSERT_EQ(w.frames().count(), 1);
+    EXPECT_EQ(w.frames().FrameCaptions[0], QStringLiteral("movie.mp4[0.01.23,45]"));
+    EXPECT_EQ(ScriptedPlayer::positionOf(w.frames().loadFrame(0).pixelColor(0, 0)), 834'500'000);
+    f.prompts.fileAnswers.enqueue({f.home.path(QStringLiteral("anim.gif")), 0});
+    w.Open();
+    EXPECT_EQ(f.player->inputFile(), f.home.path(QStringLiteral("movie.mp4"))) << "the player keeps its file";
+    ASSERT_TRUE(video.VbtCaptureClick());
+    EXPECT_EQ(w.frames().FrameCaptions[1], QStringLiteral("anim.gif[0.01.23,45]"));
+
+    // Closing hides it; the window lives on.
+    video.close();
+    EXPECT_TRUE(video.isHidden());
+    EXPECT_EQ(w.form_video, &video);
 }
 
 TEST(TForm1, OptionsAlwaysShow100AndOkTakesTheTypedValue)
