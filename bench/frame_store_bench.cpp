@@ -2,7 +2,7 @@
 // memory the strip keeps per frame, as the strip grows to thousands of frames.
 
 #include "app/FrameStore.h"
-#include "app/editor/EditOperation.h"
+#include "editor/EditOperation.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/imaging/ImageMemory.h"
 

@@ -2,7 +2,7 @@
 #include "app/TfOptions.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/widgets/ThumbnailStrip.h"
-#include "app/video/TformVideo.h"
+#include "video/TformVideo.h"
 #include "support/ScriptedPlayer.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestImages.h"

@@ -1,6 +1,6 @@
 #include "app/FrameStore.h"
 #include "app/TForm1.h"
-#include "app/editor/EditorPage.h"
+#include "editor/EditorPage.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/imaging/ops/Colour.h"
 #include "platform/imaging/ops/Geometry.h"

@@ -1,4 +1,4 @@
-#include "app/video/RulerGeometry.h"
+#include "video/RulerGeometry.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/video/RangeRequest.h"
+#include "video/RangeRequest.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/editor/AspectRule.h"
+#include "editor/AspectRule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/video/FirstFrameSize.h"
-#include "app/video/VideoPositions.h"
+#include "video/FirstFrameSize.h"
+#include "video/VideoPositions.h"
 #include "support/TestImages.h"
 
 #include <gtest/gtest.h>

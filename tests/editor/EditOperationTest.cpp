@@ -1,4 +1,4 @@
-#include "app/editor/EditOperation.h"
+#include "editor/EditOperation.h"
 #include "platform/imaging/ops/Colour.h"
 #include "platform/imaging/ops/Geometry.h"
 #include "platform/imaging/ops/Resample.h"

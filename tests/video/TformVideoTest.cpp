@@ -3,7 +3,7 @@
 // TformVideoCaptureTest.cpp.
 #include "PlayerWindowFixture.h"
 
-#include "app/video/VideoRuler.h"
+#include "video/VideoRuler.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/video/TformVideo.h"
+#include "video/TformVideo.h"
 #include "platform/widgets/ImageView.h"
 #include "support/ScriptedPlayer.h"
 #include "support/ScriptedPrompts.h"

@@ -2,7 +2,7 @@
 // the shown page lies inside it, visible and not squeezed below its own size. With
 // FW_SCREENSHOT_DIR set, saves a picture of the window for each option to look at.
 #include "app/TForm1.h"
-#include "app/editor/EditorPage.h"
+#include "editor/EditorPage.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/widgets/ImageView.h"
 #include "platform/widgets/TrackBar.h"
