@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include <future>
 #include <optional>
 
 namespace fw::cli {
@@ -185,9 +186,35 @@ int runGrab(const QStringList& args, QTextStream& out, QTextStream& err)
     WriteOptions options;
     options.dpi = {double(dpi), double(dpi)};
     const QString base = proposedRangeName(video);
+    // Each file is written on a second thread while the next frame is decoded; one write at
+    // a time, so the files appear (and are listed) in order.
+    std::future<QString> pending; // error text of the write in flight, empty on success
+    QString pendingPath;
+    auto finishWrite = [&]() -> bool {
+        if (!pending.valid())
+            return true;
+        const QString error = pending.get();
+        if (!error.isEmpty()) {
+            err << "framewell-cli grab: " << error << "\n";
+            return false;
+        }
+        out << pendingPath << "\n";
+        out.flush();
+        return true;
+    };
     for (std::int64_t i = 0; i < plan.count(); ++i) {
         const MediaTime t = plan.at(i);
-        if (!player->seekAndWait(t)) {
+        const bool decoded = player->seekAndWait(t);
+        if (!finishWrite())
+            return kExitFailure;
+        if (i > 0) {
+            const QStorageInfo storage(dir);
+            if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kMinFreeBytes) {
+                err << "framewell-cli grab: Not enough free disk space. Process is stopped.\n";
+                return kExitFailure;
+            }
+        }
+        if (!decoded) {
             err << "framewell-cli grab: cannot decode \"" << video << "\" at " << FormatStamp(t) << "\n";
             return kExitFailure;
         }
@@ -198,21 +225,18 @@ int runGrab(const QStringList& args, QTextStream& out, QTextStream& err)
         }
         const MediaTime reached = player->position();
         const QString stamp = frames ? QString::number(frameAt(reached, duration, frameCount)) : FormatStamp(reached);
-        const QString path = rangeSampleFileName(dir, base, stamp, extension);
-        try {
-            writeImageFile(path, frame, imageFormat, options);
-        } catch (const ImageError& e) {
-            err << "framewell-cli grab: " << e.what() << "\n";
-            return kExitFailure;
-        }
-        out << path << "\n";
-        out.flush();
-        const QStorageInfo storage(dir);
-        if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kMinFreeBytes && i + 1 < plan.count()) {
-            err << "framewell-cli grab: Not enough free disk space. Process is stopped.\n";
-            return kExitFailure;
-        }
+        pendingPath = rangeSampleFileName(dir, base, stamp, extension);
+        pending = std::async(std::launch::async, [frame, path = pendingPath, imageFormat, options]() -> QString {
+            try {
+                writeImageFile(path, frame, imageFormat, options);
+            } catch (const ImageError& e) {
+                return QString::fromUtf8(e.what());
+            }
+            return {};
+        });
     }
+    if (!finishWrite())
+        return kExitFailure;
     return kExitOk;
 }
 

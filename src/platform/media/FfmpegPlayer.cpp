@@ -171,6 +171,9 @@ bool FfmpegPlayer::seekAndWait(MediaTime t)
     t = std::clamp<MediaTime>(t, 0, duration_);
     bool ok = false;
     {
+        // The worker never waits for the decoder while holding the state lock, so taking
+        // both here cannot deadlock; holding both makes the new position and clock visible
+        // together with the new frame.
         std::lock_guard decoderLock(decoderMutex_);
         ++generation_;
         if (audio_)
@@ -178,13 +181,9 @@ bool FfmpegPlayer::seekAndWait(MediaTime t)
         ok = decoder_.seek(t);
         if (ok)
             publishCurrent(t);
-    }
-    {
         std::lock_guard lock(stateMutex_);
-        if (ok)
-            position_ = t;
         atEnd_ = false;
-        anchorClock(t);
+        anchorClock(ok ? t : position_.load());
     }
     wake_.notify_all();
     return ok;

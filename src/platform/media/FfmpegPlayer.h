@@ -62,7 +62,7 @@ private:
 
     QString path_;
     QString error_;
-    bool grabbing_ = false;
+    std::atomic<bool> grabbing_{false};
     bool renderAudio_ = false;
     bool connected_ = false;
     MediaTime duration_ = 0;
