@@ -140,13 +140,12 @@ ReferenceFrames referenceFrames(const QString& videoPath)
     QDir().mkpath(dir);
     const ToolResult probe = runTool(QStringLiteral("ffprobe"),
                                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                                      QStringLiteral("-show_entries"), QStringLiteral("stream=start_time:frame=best_effort_timestamp_time"),
+                                      QStringLiteral("-show_entries"), QStringLiteral("frame=best_effort_timestamp_time"),
                                       QStringLiteral("-of"), QStringLiteral("default=nw=1"), videoPath});
     if (!probe.ok()) {
         r.error = probe.err;
         return r;
     }
-    double start = 0;
     for (const QString& line : probe.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString value = line.section(QLatin1Char('='), 1);
         if (line.startsWith(QLatin1String("best_effort_timestamp_time="))) {
@@ -158,9 +157,9 @@ ReferenceFrames referenceFrames(const QString& videoPath)
                 t = n == 0 ? 0 : n == 1 ? r.times[0] + 0.04 : 2 * r.times[n - 1] - r.times[n - 2];
             r.times.push_back(t);
         }
-        else if (line.startsWith(QLatin1String("start_time=")) && value != QLatin1String("N/A"))
-            start = value.toDouble();
     }
+    // Times count from the first picture.
+    const double start = r.times.empty() ? 0 : r.times.front();
     for (double& t : r.times)
         t -= start;
     const QString marker = dir + QStringLiteral("/complete");

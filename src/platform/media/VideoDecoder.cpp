@@ -72,6 +72,7 @@ struct VideoDecoder::Impl {
     bool flushed = false; ///< the decoder has been told the stream ended
     bool ended = false;   ///< the decoder has given its last frame
     MediaTime lastT = -1;
+    std::int64_t lastRawTs = AV_NOPTS_VALUE; ///< timestamp of the last decoded picture
     QImage image;
     bool imageValid = false;
     SwsContext* scaler = nullptr;
@@ -171,15 +172,21 @@ struct VideoDecoder::Impl {
         }
 
         origin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-        readTiming();
         readOrientation();
-
         if (!decodeFrame(current.get(), currentT)) {
             error = fail(QStringLiteral("no picture could be decoded"));
             return false;
         }
+        // Time 0 is the first picture shown. Demuxers that only know decoding times (AVI
+        // with B-frames) stamp it one frame late; counting from it keeps frame n at n frame
+        // durations.
+        if (lastRawTs != AV_NOPTS_VALUE) {
+            origin = lastRawTs;
+            currentT = lastT = 0;
+        }
         haveCurrent = true;
         firstFrameT = currentT;
+        readTiming();
         return true;
     }
 
@@ -191,11 +198,13 @@ struct VideoDecoder::Impl {
         if (frameStep <= 0)
             frameStep = kUnitsPerSecond / 25;
 
-        if (format->duration != AV_NOPTS_VALUE && format->duration > 0) {
+        // The length of the pictures, so that frame n of a clip of N frames sits at n / N of
+        // it; a longer sound track is not counted. Failing that, the whole file's.
+        if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+            length = av_rescale_q(stream->duration, stream->time_base, kMediaTimeBase);
+        } else if (format->duration != AV_NOPTS_VALUE && format->duration > 0) {
             const std::int64_t start = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
             length = toMedia(start + format->duration, AV_TIME_BASE_Q);
-        } else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
-            length = av_rescale_q(stream->duration, stream->time_base, kMediaTimeBase);
         }
         length = std::max<MediaTime>(length, 0);
 
@@ -273,7 +282,8 @@ struct VideoDecoder::Impl {
         while (true) {
             const int rc = avcodec_receive_frame(video, out);
             if (rc >= 0) {
-                std::int64_t ts = out->best_effort_timestamp;
+                const std::int64_t ts = out->best_effort_timestamp;
+                lastRawTs = ts;
                 if (ts != AV_NOPTS_VALUE)
                     t = toMedia(ts, stream->time_base);
                 else

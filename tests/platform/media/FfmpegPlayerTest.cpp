@@ -1,4 +1,5 @@
 #include "platform/media/MediaPlayer.h"
+#include "platform/media/RangePlan.h"
 #include "support/MediaFixtures.h"
 #include "support/ExternalTools.h"
 #include "support/TestImages.h"
@@ -127,6 +128,27 @@ TEST(FfmpegPlayer, FrameCountsComeFromTheContainerOrTheFrameRate)
         ASSERT_TRUE(player->connectPlayer());
         EXPECT_NEAR(double(player->frameCount()), double(ref.times.size()), 1.0);
         EXPECT_NEAR(double(player->duration()) / kUnitsPerSecond, 4.0, 0.1);
+    }
+}
+
+TEST(FfmpegPlayer, FrameNumbersMapToTheirFrames)
+{
+    // Frame n sits at n * duration / count (truncated) and reads back as n, for every frame.
+    for (const char* name : {"clip.avi", "silent.avi", "bframes.mp4", "clip.mpg"}) {
+        SCOPED_TRACE(name);
+        const QString path = fixtureOrFail(name);
+        const ReferenceFrames ref = referenceFrames(path);
+        ASSERT_TRUE(ref.ok()) << ref.error.toStdString();
+        auto player = openPlayer(path);
+        ASSERT_TRUE(player->connectPlayer());
+        const MediaTime duration = player->duration();
+        const std::int64_t count = player->frameCount();
+        ASSERT_EQ(count, std::int64_t(ref.times.size()));
+        for (std::int64_t n = 0; n < count; ++n) {
+            ASSERT_TRUE(player->seekAndWait(frameTime(n, duration, count)));
+            EXPECT_EQ(frameAt(player->position(), duration, count), n);
+            EXPECT_GT(psnr(player->currentFrame(), ref.image(int(n))), kSameFramePsnr) << "frame " << n;
+        }
     }
 }
 
