@@ -1,84 +1,13 @@
 #include "AudioOutput.h"
+#include "SoundBuffer.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QMediaDevices>
 
-#include <algorithm>
-#include <cstring>
-#include <vector>
 
 namespace fw::media {
-
-/// The sound waiting to be played, read by the audio sink's thread.
-class SoundBuffer : public QIODevice {
-public:
-    SoundBuffer(const AudioFormat& format) : format_(format), bytesPerFrame_(2 * format.channels)
-    {
-        maxBytes_ = size_t(format.sampleRate) * size_t(bytesPerFrame_) * 4; // four seconds
-    }
-
-    void push(const AudioChunk& chunk)
-    {
-        std::lock_guard lock(mutex_);
-        const size_t bytes = size_t(chunk.frames) * size_t(bytesPerFrame_);
-        if (data_.size() + bytes > maxBytes_)
-            return; // never wait for the sink: drop what does not fit
-        if (!timed_) {
-            startTime_ = chunk.start;
-            played_ = 0;
-            timed_ = true;
-        }
-        const auto* p = reinterpret_cast<const char*>(chunk.samples);
-        data_.insert(data_.end(), p, p + bytes);
-    }
-
-    void clear()
-    {
-        std::lock_guard lock(mutex_);
-        data_.clear();
-        timed_ = false;
-    }
-
-    /// Media time of the next byte the sink takes; false when nothing is buffered.
-    bool position(MediaTime& t) const
-    {
-        std::lock_guard lock(mutex_);
-        if (!timed_ || data_.empty())
-            return false;
-        t = startTime_ + MediaTime(played_ / bytesPerFrame_) * kUnitsPerSecond / format_.sampleRate;
-        return true;
-    }
-
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return 1 << 20; }
-
-protected:
-    qint64 readData(char* out, qint64 max) override
-    {
-        std::lock_guard lock(mutex_);
-        const qint64 whole = max - max % bytesPerFrame_;
-        const qint64 n = std::min<qint64>(whole, qint64(data_.size()));
-        std::copy(data_.begin(), data_.begin() + n, out);
-        data_.erase(data_.begin(), data_.begin() + n);
-        played_ += n;
-        // Silence while the decoder catches up keeps the device running.
-        std::memset(out + n, 0, size_t(whole - n));
-        return whole;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    AudioFormat format_;
-    int bytesPerFrame_;
-    size_t maxBytes_;
-    mutable std::mutex mutex_;
-    std::deque<char> data_;
-    MediaTime startTime_ = 0;
-    qint64 played_ = 0;
-    bool timed_ = false;
-};
 
 std::unique_ptr<AudioOutput> AudioOutput::create(const AudioFormat& format, QObject* parent)
 {
@@ -101,7 +30,7 @@ std::unique_ptr<AudioOutput> AudioOutput::create(const AudioFormat& format, QObj
 AudioOutput::AudioOutput(const AudioFormat& format, QObject* parent)
     : QObject(parent), format_(format), buffer_(std::make_unique<SoundBuffer>(format))
 {
-    buffer_->open(QIODevice::ReadOnly);
+    buffer_->open(QIODevice::ReadOnly | QIODevice::Unbuffered); // the clock counts what the sink took
 }
 
 AudioOutput::~AudioOutput()
