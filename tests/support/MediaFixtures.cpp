@@ -2,6 +2,7 @@
 
 #include "support/ExternalTools.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QCoreApplication>
@@ -136,8 +137,14 @@ QImage ReferenceFrames::image(int index) const
 ReferenceFrames referenceFrames(const QString& videoPath)
 {
     ReferenceFrames r;
-    const QString dir = cacheDir() + QStringLiteral("/frames-") + QFileInfo(videoPath).fileName();
-    QDir().mkpath(dir);
+    // Keyed by content: copies of a fixture share one set, different files never do.
+    QFile video(videoPath);
+    if (!video.open(QIODevice::ReadOnly)) {
+        r.error = QStringLiteral("cannot read ") + videoPath;
+        return r;
+    }
+    const QString dir = cacheDir() + QStringLiteral("/frames-")
+        + QString::fromLatin1(QCryptographicHash::hash(video.readAll(), QCryptographicHash::Md5).toHex());
     const ToolResult probe = runTool(QStringLiteral("ffprobe"),
                                      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
                                       QStringLiteral("-show_entries"), QStringLiteral("frame=best_effort_timestamp_time"),
@@ -162,18 +169,24 @@ ReferenceFrames referenceFrames(const QString& videoPath)
     const double start = r.times.empty() ? 0 : r.times.front();
     for (double& t : r.times)
         t -= start;
-    const QString marker = dir + QStringLiteral("/complete");
-    if (!QFileInfo::exists(marker)) {
+    if (!QFileInfo::exists(dir)) {
+        // Decode into a private folder and rename it into place, so test programs running
+        // side by side never read a half-written set.
+        const QString part = dir + QStringLiteral(".part%1").arg(QCoreApplication::applicationPid());
+        QDir(part).removeRecursively();
+        QDir().mkpath(part);
         const ToolResult dec = runTool(QStringLiteral("ffmpeg"),
                                        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), videoPath,
                                         QStringLiteral("-vsync"), QStringLiteral("passthrough"), QStringLiteral("-f"), QStringLiteral("image2"),
-                                        dir + QStringLiteral("/%05d.png")},
+                                        part + QStringLiteral("/%05d.png")},
                                        120000);
         if (!dec.ok()) {
+            QDir(part).removeRecursively();
             r.error = dec.err;
             return r;
         }
-        QFile(marker).open(QIODevice::WriteOnly);
+        if (!QDir().rename(part, dir))
+            QDir(part).removeRecursively(); // another program got there first
     }
     const QStringList pngs = QDir(dir).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
     for (const QString& p : pngs)
