@@ -56,7 +56,7 @@ bool FfmpegPlayer::connectPlayer()
                 sinkTarget->push(c);
         });
         decoder_.enableAudio(nullptr);
-        audio_ = AudioOutput::create(format, this);
+        audio_ = AudioOutput::create(format); // owned by audio_ alone
         if (audio_) {
             AudioOutput* out = audio_.get();
             decoder_.enableAudio([out](const AudioChunk& c) { out->push(c); });
