@@ -86,6 +86,9 @@ bool makeFixture(const QString& name, const QString& out, QString& error)
     }
     if (name == QLatin1String("anamorphic.mpg"))
         return runFfmpeg(pattern(2, false) + args({"-vf", "setsar=4/3", "-c:v", "mpeg2video", "-q:v", "4", "-f", "vob"}), out, error);
+    if (name == QLatin1String("bt709.mp4"))
+        return runFfmpeg(pattern(2, false) + args({"-vf", "scale=out_color_matrix=bt709", "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p",
+                                                    "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-f", "mp4"}), out, error);
     if (name == QLatin1String("silent.avi"))
         return runFfmpeg(pattern(2, false) + args({"-c:v", "mpeg4", "-q:v", "4", "-f", "avi"}), out, error);
     if (name == QLatin1String("truncated.avi")) {

@@ -18,6 +18,7 @@ namespace fw::test {
 ///   "bframes.mkv"    H.264 with open GOPs + AAC in Matroska, 4 s
 ///   "portrait.mp4"   H.264, 2 s, stored 160x120 with a display matrix turning it upright
 ///   "anamorphic.mpg" MPEG-2, 2 s, 160x120 with non-square pixels (4:3 pixels, 16:9 picture)
+///   "bt709.mp4"      H.264, 2 s, colours coded and tagged with the BT.709 matrix (as HD video is)
 ///   "silent.avi"     MPEG-4 without sound, 2 s
 ///   "truncated.avi"  clip.avi cut off at 60 % of its bytes
 ///   "notvideo.avi"   a text file

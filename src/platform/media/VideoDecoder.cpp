@@ -450,6 +450,16 @@ struct VideoDecoder::Impl {
                                       SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (!scaler)
             return {};
+        // Convert with the matrix and range the stream is tagged with (HD video is BT.709);
+        // untagged video gets the BT.601 default.
+        const int space = f->colorspace != AVCOL_SPC_UNSPECIFIED ? int(f->colorspace) : SWS_CS_DEFAULT;
+        const int fullRange = f->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+        int* inTable = nullptr;
+        int* outTable = nullptr;
+        int inRange = 0, outRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        if (sws_getColorspaceDetails(scaler, &inTable, &inRange, &outTable, &outRange, &brightness, &contrast, &saturation) >= 0)
+            sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange || inRange, outTable, outRange, brightness,
+                                     contrast, saturation);
         QImage out(w, h, QImage::Format_RGB888);
         if (out.isNull())
             return {};
