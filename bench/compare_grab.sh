@@ -2,7 +2,8 @@
 # Samples 12 frames, one every 10 s, from a 2-minute 1920x1080 H.264 clip (25 fps, a keyframe
 # every 10 s) to PNG files: by framewell-cli grab, by the ffmpeg program with its fps filter
 # (one pass decoding everything), and by ffmpeg with a loop of 12 accurate seeks. Prints the
-# median whole-process times and the ratios.
+# median whole-process times and the ratios. Then one exact seek to 57.3 s (7.3 s past a
+# keyframe) written as a BMP file, by both programs.
 # Usage: bench/compare_grab.sh [BUILD_DIR]   (default build-bench; scripts/bench builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,4 +52,10 @@ seeks=$(median_ms ff_seeks)
 printf '%-34s %10s ms\n' "framewell-cli grab" "$fw"
 printf '%-34s %10s ms  (framewell/ffmpeg %s)\n' "ffmpeg -vf fps=1/10" "$fps" "$(awk -v a="$fw" -v b="$fps" 'BEGIN {printf "%.2f", a/b}')"
 printf '%-34s %10s ms  (framewell/ffmpeg %s)\n' "ffmpeg -ss loop (12 processes)" "$seeks" "$(awk -v a="$fw" -v b="$seeks" 'BEGIN {printf "%.2f", a/b}')"
+fw_one() { "$cli" grab "$clip" --in 57.3 --out 57.3 --every 1 --format bmp --dir "$work/out"; }
+ff_one() { ffmpeg -v error -y -ss 57.3 -i "$clip" -frames:v 1 "$work/out/one.bmp"; }
+fw1=$(median_ms fw_one)
+ff1=$(median_ms ff_one)
+printf '%-34s %10s ms\n' "framewell-cli grab at 57.3 s" "$fw1"
+printf '%-34s %10s ms  (framewell/ffmpeg %s)\n' "ffmpeg -ss 57.3 -frames:v 1" "$ff1" "$(awk -v a="$fw1" -v b="$ff1" 'BEGIN {printf "%.2f", a/b}')"
 echo "(whole processes, median of $runs; below 1 is faster)"

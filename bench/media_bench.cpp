@@ -80,6 +80,47 @@ void BM_SeekTo57_3(benchmark::State& state)
 }
 BENCHMARK(BM_SeekTo57_3)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
+/// Stepping forward 1 s at a time inside a GOP (51 s, 52 s, ... 59 s from 50 s): each step
+/// decodes the 25 frames in between instead of going back to the keyframe. Time per step.
+void BM_StepForward1s(benchmark::State& state)
+{
+    auto player = connected(clipPath());
+    if (!player) {
+        state.SkipWithError("cannot open the clip");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        player->seekAndWait(50 * kUnitsPerSecond);
+        state.ResumeTiming();
+        for (int s = 51; s <= 59; ++s)
+            player->seekAndWait(s * kUnitsPerSecond);
+    }
+    state.SetItemsProcessed(state.iterations() * 9);
+    state.counters["ms_per_step"] = benchmark::Counter(double(state.iterations() * 9), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StepForward1s)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+/// Stepping back 1 s at a time (59 s, 58 s, ... 51 s): each step goes back to the keyframe at
+/// 50 s and decodes forward.
+void BM_StepBack1s(benchmark::State& state)
+{
+    auto player = connected(clipPath());
+    if (!player) {
+        state.SkipWithError("cannot open the clip");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        player->seekAndWait(60 * kUnitsPerSecond);
+        state.ResumeTiming();
+        for (int s = 59; s >= 51; --s)
+            player->seekAndWait(s * kUnitsPerSecond);
+    }
+    state.counters["ms_per_step"] = benchmark::Counter(double(state.iterations() * 9), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StepBack1s)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 /// Open the file, build the decoder and have the first picture as an image.
 void BM_OpenToFirstFrame(benchmark::State& state)
 {
@@ -113,7 +154,7 @@ void BM_PlayRealTime10s(benchmark::State& state)
         const double cpu0 = cpuSeconds();
         const MediaTime from = player->position();
         QEventLoop loop;
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
         player->run();
         loop.exec();
         player->pause();

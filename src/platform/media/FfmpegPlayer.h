@@ -15,6 +15,17 @@ namespace fw::media {
 /// MediaPlayer on the FFmpeg libraries. A worker thread decodes and shows frames on time while
 /// playing; seeks run on the caller's thread and hold the decoder while they work. Pictures
 /// follow the sound when an audio device plays it, else the system clock.
+///
+/// Behaviour the window relies on:
+/// - connectPlayer() leaves the player Paused at position 0 with the first frame current.
+/// - newFrame() is queued for every frame made current: after connecting, after each seek,
+///   and for each frame shown while playing (late frames are skipped, at least 5 a second shown).
+/// - stop() halts where it is (Stopped) without rewinding; seekAndWait(0) rewinds.
+/// - At the end of the stream one kEventComplete is queued and the state stays Playing until
+///   the owner stops or seeks; run() at the end does nothing more.
+/// - position() is the sought time after a seek, and the shown frame's time while playing.
+/// - duration() is the length of the pictures (the video stream), or of the file when the
+///   stream does not say.
 class FfmpegPlayer : public MediaPlayer {
     Q_OBJECT
 
