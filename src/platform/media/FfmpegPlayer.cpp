@@ -49,18 +49,15 @@ bool FfmpegPlayer::connectPlayer()
         frameStep_ = std::max<MediaTime>(1, duration_ / frameCount_);
 
     if (renderAudio_) {
-        // Probe the device first: without one the file plays silently.
-        AudioOutput* sinkTarget = nullptr;
-        const AudioFormat format = decoder_.enableAudio([&sinkTarget](const AudioChunk& c) {
-            if (sinkTarget)
-                sinkTarget->push(c);
+        // The sink only exists when an audio device takes the sound; without one the file
+        // plays silently. Nothing is decoded between these two steps.
+        const AudioFormat format = decoder_.enableAudio([this](const AudioChunk& c) {
+            if (audio_)
+                audio_->push(c);
         });
-        decoder_.enableAudio(nullptr);
-        audio_ = AudioOutput::create(format); // owned by audio_ alone
-        if (audio_) {
-            AudioOutput* out = audio_.get();
-            decoder_.enableAudio([out](const AudioChunk& c) { out->push(c); });
-        }
+        audio_ = AudioOutput::create(format);
+        if (!audio_)
+            decoder_.enableAudio(nullptr);
     }
 
     position_ = 0;
@@ -68,8 +65,7 @@ bool FfmpegPlayer::connectPlayer()
     quit_ = false;
     state_ = PlayerState::Paused;
     connected_ = true;
-    publishCurrent(decoder_.currentTime() <= 0 ? 0 : decoder_.currentTime());
-    position_ = 0;
+    publishCurrent(0); // the first picture is at time 0
     worker_ = std::thread([this] { playLoop(); });
     return true;
 }

@@ -60,7 +60,8 @@ struct VideoDecoder::Impl {
     std::int64_t frames = 0;
     MediaTime frameStep = 0; ///< nominal frame duration, for frames without a timestamp
     int turns = 0;
-    QSize shownSize;
+    QSize shownSize; ///< upright display size
+    QSize codedSize; ///< decoded size at open
 
     PacketPtr packet{av_packet_alloc()};
     FramePtr current{av_frame_alloc()};
@@ -237,6 +238,7 @@ struct VideoDecoder::Impl {
                 w = int(scaled);
         }
         shownSize = turns % 2 ? QSize(h, w) : QSize(w, h);
+        codedSize = QSize(video->width, video->height);
     }
 
     /// Hands one audio packet's sound to the sink.
@@ -433,19 +435,21 @@ struct VideoDecoder::Impl {
         AVFrame* f = current.get();
         if (f->width <= 0 || f->height <= 0)
             return {};
-        const QSize upright = turns % 2 ? shownSize.transposed() : shownSize;
-        // The scaled width follows the frame's own aspect ratio when it changes mid-stream.
-        int w = f->width, h = f->height;
-        AVRational sar = f->sample_aspect_ratio;
-        if (sar.num <= 0 || sar.den <= 0)
-            sar = av_guess_sample_aspect_ratio(format, stream, f);
-        if (sar.num > 0 && sar.den > 0 && sar.num != sar.den) {
-            const std::int64_t scaled = av_rescale(w, sar.num, sar.den);
-            if (scaled > 0 && scaled <= 16384)
-                w = int(scaled);
+        // Every picture gets the size fixed at open; a stream that changes size midway is
+        // scaled by the new frame's own pixel aspect ratio.
+        QSize size = turns % 2 ? shownSize.transposed() : shownSize;
+        if (QSize(f->width, f->height) != codedSize || !size.isValid()) {
+            size = QSize(f->width, f->height);
+            AVRational sar = f->sample_aspect_ratio;
+            if (sar.num <= 0 || sar.den <= 0)
+                sar = av_guess_sample_aspect_ratio(format, stream, f);
+            if (sar.num > 0 && sar.den > 0 && sar.num != sar.den) {
+                const std::int64_t scaled = av_rescale(f->width, sar.num, sar.den);
+                if (scaled > 0 && scaled <= 16384)
+                    size.setWidth(int(scaled));
+            }
         }
-        if (upright.isValid() && f->width == video->width && f->height == video->height)
-            w = upright.width(), h = upright.height();
+        const int w = size.width(), h = size.height();
         scaler = sws_getCachedContext(scaler, f->width, f->height, AVPixelFormat(f->format), w, h, AV_PIX_FMT_RGB24,
                                       SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (!scaler)
