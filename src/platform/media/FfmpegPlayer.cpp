@@ -142,6 +142,8 @@ void FfmpegPlayer::pause()
         std::lock_guard lock(stateMutex_);
         state_ = PlayerState::Paused;
     }
+    // Let a frame being shown finish: once this returns, the position stays put.
+    { std::lock_guard barrier(decoderMutex_); }
     if (audio_)
         audio_->suspend();
     wake_.notify_all();
@@ -155,6 +157,8 @@ void FfmpegPlayer::stop()
         std::lock_guard lock(stateMutex_);
         state_ = PlayerState::Stopped;
     }
+    // Let a frame being shown finish: once this returns, the position stays put.
+    { std::lock_guard barrier(decoderMutex_); }
     if (audio_)
         audio_->suspend();
     wake_.notify_all();
@@ -264,7 +268,7 @@ void FfmpegPlayer::playLoop()
         lock.unlock();
 
         std::lock_guard decoderLock(decoderMutex_);
-        if (generation != generation_)
+        if (generation != generation_ || state_ != PlayerState::Playing)
             continue;
         decoder_.advance();
         if (!late || due - lastShown >= kMinShowInterval || due < lastShown) {
