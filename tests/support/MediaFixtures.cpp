@@ -210,18 +210,4 @@ long long probeFrameCount(const QString& videoPath)
     return probe.ok() && ok ? n : -1;
 }
 
-QString longH264Clip(int width, int height, int seconds, int gop)
-{
-    const QString out = cacheDir() + QStringLiteral("/long-%1x%2-%3s-g%4.mp4").arg(width).arg(height).arg(seconds).arg(gop);
-    if (QFileInfo::exists(out))
-        return out;
-    QString error;
-    const QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                           QStringLiteral("testsrc2=size=%1x%2:rate=25:duration=%3").arg(width).arg(height).arg(seconds),
-                           QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"), QStringLiteral("ultrafast"),
-                           QStringLiteral("-g"), QString::number(gop), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-                           QStringLiteral("-f"), QStringLiteral("mp4")};
-    return runFfmpeg(args, out, error) ? out : QString();
-}
-
 } // namespace fw::test

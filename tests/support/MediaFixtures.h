@@ -10,7 +10,7 @@ namespace fw::test {
 /// Small video files made by the ffmpeg program on first use and kept in a cache folder under
 /// the build folder, so every test program shares one set. All are 160x120 at 25 frames a
 /// second with a moving test pattern unless said otherwise:
-///   "clip.avi"       MPEG-4 part 2 + MP3, 4 s, B-frames, a keyframe every 12 frames
+///   "clip.avi"       MPEG-4 Visual + MP3, 4 s, B-frames, a keyframe every 12 frames
 ///   "clip.divx"      the same tagged DIVX
 ///   "clip.mpg"       MPEG-2 + MP2 program stream, 4 s, open GOPs with B-frames
 ///   "clip.dat"       MPEG-1 + MP2 program stream (a VCD file), 4 s
@@ -40,9 +40,5 @@ ReferenceFrames referenceFrames(const QString& videoPath);
 
 /// ffprobe's nb_frames of the first video stream (-1 when it does not know).
 long long probeFrameCount(const QString& videoPath);
-
-/// Builds a 2-minute-style long clip on demand: WxH H.264 at 25 fps with a keyframe every
-/// `gop` frames, `seconds` long, cached like the fixtures. Empty on failure.
-QString longH264Clip(int width, int height, int seconds, int gop);
 
 } // namespace fw::test
