@@ -2,6 +2,7 @@
 
 #include "ConvertCommand.h"
 #include "EditCommand.h"
+#include "GrabCommand.h"
 
 namespace fw::cli {
 
@@ -11,7 +12,9 @@ const char kUsage[] =
     "usage: framewell-cli COMMAND ...\n"
     "commands:\n"
     "  convert IN OUT [--dpi N] [--quality Q]   convert an image to the format OUT's extension names\n"
-    "  edit IN OUT OPERATION [--dpi N]          apply one editing operation (see 'edit --help')\n";
+    "  edit IN OUT OPERATION [--dpi N]          apply one editing operation (see 'edit --help')\n"
+    "  grab VIDEO --in T --out T --every D [--frames] [--format EXT] [--dir DIR] [--dpi N]\n"
+    "                                           save frames of a video from IN to OUT, one every D\n";
 
 } // namespace
 
@@ -27,6 +30,8 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
         return runConvert(rest, out, err);
     if (command == QLatin1String("edit"))
         return runEdit(rest, out, err);
+    if (command == QLatin1String("grab"))
+        return runGrab(rest, out, err);
     err << "framewell-cli: unknown command \"" << command << "\"\n" << kUsage;
     return kExitUsage;
 }
