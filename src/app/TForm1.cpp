@@ -252,8 +252,13 @@ void TForm1::Open()
     if (!choice.accepted())
         return;
     QCoreApplication::processEvents();
-    VideoFileName = choice.path;
-    OpenKind = openKindForPath(choice.path);
+    OpenPath(choice.path);
+}
+
+void TForm1::OpenPath(const QString& path)
+{
+    VideoFileName = path;
+    OpenKind = openKindForPath(path);
     if (OpenKind == fw::app::OpenKind::VideoPlayer && form_video) {
         form_video->show();
         form_video->raise();

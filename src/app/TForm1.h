@@ -50,6 +50,8 @@ public:
 
     // Handlers, named after their commands and controls.
     void Open();
+    /// Opens a file as File > Open does once it is chosen (also used for a file named on the command line).
+    void OpenPath(const QString& path);
     void Save();
     void Print();
     void Remove();

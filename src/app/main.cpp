@@ -4,7 +4,9 @@
 #include "platform/ui/QtPrompts.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -22,5 +24,11 @@ int main(int argc, char* argv[])
         window.move(frame.topLeft());
     }
     window.show();
+    // A file named on the command line opens as if chosen with File > Open.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1) {
+        const QString path = QFileInfo(args.at(1)).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, path] { window.OpenPath(path); });
+    }
     return QApplication::exec();
 }
