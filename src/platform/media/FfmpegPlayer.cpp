@@ -9,6 +9,8 @@ namespace {
 
 /// Longest single wait of the worker, so pause, seek and quit are seen promptly.
 constexpr auto kMaxWait = std::chrono::milliseconds(20);
+/// How far ahead of the picture sound is decoded while playing.
+constexpr MediaTime kSoundLead = kUnitsPerSecond;
 /// Sound and pictures further apart than this pull the picture clock to the sound.
 constexpr MediaTime kMaxDrift = kUnitsPerSecond / 25;
 /// While late, frames are skipped without conversion but one is still shown this often.
@@ -242,6 +244,10 @@ void FfmpegPlayer::playLoop()
             if (generation != generation_)
                 continue;
             more = decoder_.peekNext(due);
+            // Keep the sound a second ahead of the picture, so the device never runs dry
+            // while the picture waits for its time (the pictures follow the sound's clock).
+            if (audio_)
+                decoder_.readAheadAudio((more ? due : position_.load()) + kSoundLead);
         }
         lock.lock();
         if (!more) {

@@ -15,6 +15,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -27,6 +28,9 @@ constexpr AVRational kMediaTimeBase{1, int(kUnitsPerSecond)};
 constexpr MediaTime kForwardDecodeLimit = kUnitsPerSecond;
 /// Demuxer and decoder errors tolerated in a row before the stream counts as ended.
 constexpr int kMaxConsecutiveErrors = 500;
+/// Video packets held back while reading ahead for sound; a file whose sound lies further
+/// ahead than this in the interleaving plays with gaps rather than filling memory.
+constexpr std::size_t kMaxQueuedVideoPackets = 2000;
 
 struct FrameDeleter {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -87,6 +91,11 @@ struct VideoDecoder::Impl {
     FramePtr audioFrame{av_frame_alloc()};
     std::vector<std::int16_t> audioBuffer;
     MediaTime audioFrom = 0; ///< sound before this time (skipped by a seek) is dropped
+    MediaTime audioDecodedTo = 0; ///< end of the sound handed out since the last demuxer seek
+    bool audioDecoded = false;
+    /// Video packets read while reading ahead for sound, in file order, still to be decoded.
+    std::deque<PacketPtr> queuedVideo;
+    bool demuxEnded = false; ///< reading ahead met the end of the file
 
     ~Impl() { reset(); }
 
@@ -100,6 +109,7 @@ struct VideoDecoder::Impl {
         stream = nullptr;
         videoIndex = -1;
         haveCurrent = haveNext = flushed = ended = false;
+        dropReadAhead();
         imageValid = false;
         image = QImage();
         lastT = -1;
@@ -116,6 +126,13 @@ struct VideoDecoder::Impl {
             for (unsigned i = 0; i < format->nb_streams; ++i)
                 if (int(i) != videoIndex)
                     format->streams[i]->discard = AVDISCARD_ALL;
+    }
+
+    void dropReadAhead()
+    {
+        queuedVideo.clear();
+        demuxEnded = false;
+        audioDecoded = false;
     }
 
     MediaTime toMedia(std::int64_t ts, AVRational tb) const
@@ -269,6 +286,10 @@ struct VideoDecoder::Impl {
                         if (chunk.frames > 0)
                             audioSink(chunk);
                     }
+                    if (!audioDecoded || end > audioDecodedTo) {
+                        audioDecodedTo = end;
+                        audioDecoded = true;
+                    }
                 }
             }
             av_frame_unref(f);
@@ -308,7 +329,13 @@ struct VideoDecoder::Impl {
                 ended = true;
                 return false;
             }
-            const int read = av_read_frame(format, packet.get());
+            if (!queuedVideo.empty()) {
+                if (avcodec_send_packet(video, queuedVideo.front().get()) < 0)
+                    ++errors;
+                queuedVideo.pop_front();
+                continue;
+            }
+            const int read = demuxEnded ? AVERROR_EOF : av_read_frame(format, packet.get());
             if (read < 0) {
                 if (read == AVERROR(EAGAIN) && ++errors <= kMaxConsecutiveErrors)
                     continue;
@@ -323,6 +350,28 @@ struct VideoDecoder::Impl {
             } else if (packet->stream_index == audioIndex && audioSink) {
                 decodeAudio(packet.get());
             }
+            av_packet_unref(packet.get());
+        }
+    }
+
+    /// Reads on in the file, decoding sound and keeping the video packets for later, until the
+    /// sound handed out reaches `until` (so the audio device never runs dry while the pictures
+    /// wait for their time).
+    void readAheadAudio(MediaTime until)
+    {
+        if (!audioSink || !format || ended)
+            return;
+        while ((!audioDecoded || audioDecodedTo < until) && !demuxEnded && queuedVideo.size() < kMaxQueuedVideoPackets) {
+            const int read = av_read_frame(format, packet.get());
+            if (read < 0) {
+                if (read != AVERROR(EAGAIN))
+                    demuxEnded = true;
+                return;
+            }
+            if (packet->stream_index == videoIndex)
+                queuedVideo.emplace_back(av_packet_clone(packet.get()));
+            else if (packet->stream_index == audioIndex)
+                decodeAudio(packet.get());
             av_packet_unref(packet.get());
         }
     }
@@ -380,6 +429,7 @@ struct VideoDecoder::Impl {
             avcodec_flush_buffers(audio);
         haveNext = false;
         flushed = ended = false;
+        dropReadAhead();
         lastT = -1;
     }
 
@@ -387,7 +437,10 @@ struct VideoDecoder::Impl {
     {
         t = std::clamp<MediaTime>(t, 0, std::max<MediaTime>(length, 0));
         audioFrom = t;
-        if (canDecodeForward(t)) {
+        // Sound read ahead past t was handed out already and is dropped by the seek; decoding
+        // forward would leave a gap in it, so restart the demuxer instead.
+        const bool soundAhead = audioSink && audioDecoded && audioDecodedTo > t;
+        if (!soundAhead && canDecodeForward(t)) {
             decodeForwardTo(t);
             return true;
         }
@@ -556,6 +609,8 @@ void VideoDecoder::advance()
     if (d->haveNext)
         d->advanceFrame();
 }
+
+void VideoDecoder::readAheadAudio(MediaTime until) { d->readAheadAudio(until); }
 
 bool VideoDecoder::seek(MediaTime t) { return d->format && d->seekTo(t); }
 QImage VideoDecoder::currentImage() { return d->convert(); }

@@ -58,6 +58,9 @@ public:
     bool peekNext(MediaTime& t);
     /// Makes the frame found by peekNext() current.
     void advance();
+    /// Decodes sound ahead of the pictures until the sound handed to the sink reaches `until`,
+    /// keeping the video packets read meanwhile for later. Does nothing without a sound sink.
+    void readAheadAudio(MediaTime until);
     /// Makes current the frame whose display interval holds t (clamped to the stream); decodes
     /// forward from the current frame when no keyframe lies between, else seeks to the keyframe
     /// at or before t. False when nothing could be decoded.

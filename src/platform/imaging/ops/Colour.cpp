@@ -67,7 +67,6 @@ std::array<std::array<std::uint64_t, 256>, 3> histograms(const QImage& img)
 }
 
 inline std::uint8_t clamp255(double v) { return std::uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); }
-inline std::uint8_t clamp255(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
 inline std::uint8_t toByte(float v) { return std::uint8_t(std::clamp(v * 255.0f + 0.5f, 0.0f, 255.0f)); }
 
 /// Runs `shift` on each pixel in floating point RGB 0..1. Colours repeat heavily in video
