@@ -2,7 +2,6 @@
 
 #include "ConvertCommand.h"
 #include "EditCommand.h"
-#include "GrabCommand.h"
 
 namespace fw::cli {
 
@@ -18,7 +17,7 @@ const char kUsage[] =
 
 } // namespace
 
-int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err, CommandRunner grab)
 {
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         (args.isEmpty() ? err : out) << kUsage;
@@ -31,7 +30,7 @@ int runCli(const QStringList& args, QTextStream& out, QTextStream& err)
     if (command == QLatin1String("edit"))
         return runEdit(rest, out, err);
     if (command == QLatin1String("grab"))
-        return runGrab(rest, out, err);
+        return grab(rest, out, err);
     err << "framewell-cli: unknown command \"" << command << "\"\n" << kUsage;
     return kExitUsage;
 }

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "platform/imaging/ImageFile.h"
+#include "support/ExternalTools.h"
 #include "support/MediaFixtures.h"
 #include "support/TestImages.h"
 
@@ -141,4 +142,24 @@ TEST(GrabCommand, RefusesBadRangesAndArguments)
     }
     // Nothing was written by the refused runs.
     EXPECT_TRUE(QDir(dir.root()).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
+}
+
+// The installed command: framewell-cli starts its video tool for "grab", passing the
+// arguments, the output and the exit code through.
+TEST(GrabCommand, TheCommandLineProgramRunsGrabThroughItsVideoTool)
+{
+    TempDir dir;
+    const QString video = copyFixture("clip.avi", dir.path(QStringLiteral("clip.avi")));
+    const ToolResult ok = runTool(QStringLiteral(FW_CLI_PATH), {QStringLiteral("grab"), video, QStringLiteral("--dir"), dir.root(),
+                                                                 QStringLiteral("--in"), QStringLiteral("0"), QStringLiteral("--out"),
+                                                                 QStringLiteral("1"), QStringLiteral("--every"), QStringLiteral("0.5")});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+    EXPECT_EQ(ok.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size(), 3);
+    EXPECT_EQ(QDir(dir.root()).entryList({QStringLiteral("*.png")}, QDir::Files).size(), 3);
+
+    const ToolResult bad = runTool(QStringLiteral(FW_CLI_PATH), {QStringLiteral("grab"), video, QStringLiteral("--in"), QStringLiteral("2"),
+                                                                  QStringLiteral("--out"), QStringLiteral("1"), QStringLiteral("--every"),
+                                                                  QStringLiteral("1")});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("Define position correctly."))) << bad.err.toStdString();
 }
