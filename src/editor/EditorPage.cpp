@@ -519,7 +519,7 @@ void EditorPage::ResEditWChange(ResizeSource source)
         const QSize entered(ResW->position(), ResH->position());
         const ChangedSide side = source == ResizeSource::Width ? ChangedSide::Width : ChangedSide::Height;
         const QSize result =
-            applyAspectRule(entered, side, CheckBox2->isChecked(), {*links_.origWidth, *links_.origHeight});
+            keepProportions(entered, side, CheckBox2->isChecked(), {*links_.origWidth, *links_.origHeight});
         // Only the other field is written: the one being typed in keeps its text and cursor.
         if (side == ChangedSide::Width && result.height() != entered.height())
             ResH->setPosition(result.height());
@@ -534,7 +534,7 @@ void EditorPage::ResWClick(ChangedSide side)
     const QSize entered(ResW->position(), ResH->position());
     if (entered.width() == 0 || entered.height() == 0)
         return;
-    const QSize result = applyAspectRule(entered, side, CheckBox2->isChecked(), {*links_.origWidth, *links_.origHeight});
+    const QSize result = keepProportions(entered, side, CheckBox2->isChecked(), {*links_.origWidth, *links_.origHeight});
     ResW->setPosition(result.width());
     ResH->setPosition(result.height());
     PreviewResize();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AspectRule.h"
+#include "KeepProportions.h"
 #include "EditOperation.h"
 
 #include <QWidget>

@@ -20,6 +20,6 @@ std::int64_t roundedQuotient(std::int64_t numerator, std::int64_t denominator);
 /// half rounding to even; otherwise `values` come back unchanged.
 ///
 ///   640 x 480 frame:  width 320 -> height 240,  101 -> 76 (75.75),  102 -> 76 (76.5)
-QSize applyAspectRule(QSize values, ChangedSide changed, bool maintain, QSize original);
+QSize keepProportions(QSize values, ChangedSide changed, bool maintain, QSize original);
 
 } // namespace fw::app

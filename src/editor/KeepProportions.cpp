@@ -1,4 +1,4 @@
-#include "AspectRule.h"
+#include "KeepProportions.h"
 
 #include <algorithm>
 #include <limits>
@@ -17,7 +17,7 @@ std::int64_t roundedQuotient(std::int64_t numerator, std::int64_t denominator)
     return negative ? -std::int64_t(q) : std::int64_t(q);
 }
 
-QSize applyAspectRule(QSize values, ChangedSide changed, bool maintain, QSize original)
+QSize keepProportions(QSize values, ChangedSide changed, bool maintain, QSize original)
 {
     const int w = values.width(), h = values.height();
     if (w == 0 || h == 0 || !maintain)

@@ -1,10 +1,10 @@
-#include "editor/AspectRule.h"
+#include "editor/KeepProportions.h"
 
 #include <gtest/gtest.h>
 
 using namespace fw::app;
 
-TEST(AspectRule, RoundsExactHalvesToEven)
+TEST(KeepProportions, RoundsExactHalvesToEven)
 {
     const struct {
         std::int64_t num, den, expected;
@@ -19,7 +19,7 @@ TEST(AspectRule, RoundsExactHalvesToEven)
         EXPECT_EQ(roundedQuotient(c.num, c.den), c.expected) << c.num << "/" << c.den;
 }
 
-TEST(AspectRule, KeepsTheLoadedFramesProportions)
+TEST(KeepProportions, KeepsTheLoadedFramesProportions)
 {
     const QSize frame(640, 480);
     const struct {
@@ -40,9 +40,9 @@ TEST(AspectRule, KeepsTheLoadedFramesProportions)
         {{320, 480}, ChangedSide::Width, false, {320, 480}}, // not maintained: nothing
     };
     for (const auto& c : cases)
-        EXPECT_EQ(applyAspectRule(c.entered, c.side, c.maintain, frame), c.expected)
+        EXPECT_EQ(keepProportions(c.entered, c.side, c.maintain, frame), c.expected)
             << c.entered.width() << "x" << c.entered.height();
     // Before any frame is loaded the proportions are 1 x 1; a 0-sized original never divides by 0.
-    EXPECT_EQ(applyAspectRule({50, 1}, ChangedSide::Width, true, {1, 1}), QSize(50, 50));
-    EXPECT_EQ(applyAspectRule({50, 1}, ChangedSide::Width, true, {0, 0}), QSize(50, 50));
+    EXPECT_EQ(keepProportions({50, 1}, ChangedSide::Width, true, {1, 1}), QSize(50, 50));
+    EXPECT_EQ(keepProportions({50, 1}, ChangedSide::Width, true, {0, 0}), QSize(50, 50));
 }
