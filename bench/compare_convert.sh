@@ -4,15 +4,11 @@
 # Usage: bench/compare_convert.sh [BUILD_DIR]   (default build-bench; scripts/bench builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-bench}
-cli="$build/src/cli/framewell-cli"
-runs=${RUNS:-7}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_default_runs=7
+source bench/common.sh
 
 # The same photograph-like content as imaging_bench.
-convert -size 1920x1080 gradient:navy-orange \( -size 1920x1080 xc: +noise Gaussian -attenuate 0.2 \) \
-  -compose blend -define compose:args=10 -composite -type TrueColor "bmp3:$work/frame.bmp"
+make_test_frame "bmp3:$work/frame.bmp"
 
 median_ms() { # command...
   local times=()
@@ -22,7 +18,7 @@ median_ms() { # command...
     local t1=$(date +%s%N)
     times+=($(( (t1 - t0) / 1000 )))
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
+  printf '%s\n' "${times[@]}" | median_of 1
 }
 
 printf '%-6s %12s %12s %8s %12s %12s %8s\n' format "fw write" "IM write" ratio "fw read" "IM read" ratio

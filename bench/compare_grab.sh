@@ -7,11 +7,8 @@
 # Usage: bench/compare_grab.sh [BUILD_DIR]   (default build-bench; scripts/bench builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-bench}
-cli="$build/src/cli/framewell-cli"
-runs=${RUNS:-5}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_default_runs=5
+source bench/common.sh
 
 clip="$build/bench/bench-clip-1080p-120s-g250.mp4"
 if [ ! -f "$clip" ]; then
@@ -28,7 +25,7 @@ median_ms() { # command...
     local t1=$(date +%s%N)
     times+=($(( (t1 - t0) / 1000 )))
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.1f", a[int((NR+1)/2)]/1000}'
+  printf '%s\n' "${times[@]}" | median_of 1
 }
 
 fw_grab() { "$cli" grab "$clip" --in 0 --out 110 --every 10 --format png --dir "$work/out"; }

@@ -8,16 +8,11 @@
 # Usage: bench/compare_ops.sh [BUILD_DIR]   (default build-bench; scripts/bench builds it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build-bench}
-cli="$build/src/cli/framewell-cli"
-runs=${RUNS:-7}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_default_runs=7
+source bench/common.sh
 command -v vips >/dev/null || { echo "compare_ops: vips is missing (scripts/install-deps installs libvips-tools)"; exit 1; }
 
-# Photograph-like content: a gradient with noise, so histograms and colour caches see real variety.
-convert -size 1920x1080 gradient:navy-orange \( -size 1920x1080 xc: +noise Gaussian -attenuate 0.2 \) \
-  -compose blend -define compose:args=10 -composite -type TrueColor -depth 8 "$work/in.ppm"
+make_test_frame "$work/in.ppm" -depth 8
 in="$work/in.ppm"
 
 # Median over $runs runs of "wall cpu" in milliseconds; cpu is user + system time of the
@@ -33,8 +28,8 @@ median_ms() { # command...
     cpus+=($(awk -v c="$cpu" 'BEGIN { split(c, p, " "); printf "%d", (p[1] + p[2]) * 1000000 }'))
   done
   local w c
-  w=$(printf '%s\n' "${walls[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.0f", a[int((NR+1)/2)]/1000}')
-  c=$(printf '%s\n' "${cpus[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.0f", a[int((NR+1)/2)]/1000}')
+  w=$(printf '%s\n' "${walls[@]}" | median_of 0)
+  c=$(printf '%s\n' "${cpus[@]}" | median_of 0)
   echo "$w $c"
 }
 
